@@ -1,0 +1,36 @@
+// BackendClient sends every operation of the console to the vendor backend as one form
+// request and turns the reply envelope {code, msg, data} into a result code, a log line
+// and, when asked, a message box.
+#pragma once
+
+#include <string>
+
+#include "service/backend/ports.h"
+
+namespace ydt {
+
+enum HttpMethod : int { kGet = 0, kPost = 1 };
+
+// "http://" + the configured backend host + ":60080/api/v1/lxinterface".
+std::string DefaultBackendBaseUrl();
+
+class BackendClient {
+ public:
+  BackendClient(LogSink& log, Prompter& prompter, std::string baseUrl = DefaultBackendBaseUrl());
+
+  // Sends `form` (UTF-8 text, sent as GBK bytes) to baseUrl + path. Returns the envelope's
+  // code, or 1 when there was no usable envelope. `reply` (may be null) receives the whole
+  // reply text when it parsed as JSON and is left untouched otherwise. A non-empty title
+  // writes one log line; showBox shows failures in a message box owned by `owner`.
+  int CallBackend(const std::string& path, int method, const std::string& form,
+                  std::string* reply, WindowRef owner, bool showBox, const std::string& title);
+
+  const std::string& BackendBaseUrl() const { return baseUrl_; }
+
+ private:
+  LogSink& log_;
+  Prompter& prompter_;
+  std::string baseUrl_;
+};
+
+}  // namespace ydt
