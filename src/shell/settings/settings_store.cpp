@@ -1,0 +1,133 @@
+#include "shell/settings/settings_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <system_error>
+
+#include "service/text/text.h"
+#include "shell/settings/ini_text.h"
+
+namespace ydt {
+namespace {
+
+std::string DefaultDocumentsFolder() {
+  const char* home = std::getenv("HOME");
+  std::string folder = home != nullptr ? home : "";
+  return folder + "/Documents";
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Cuts GBK bytes to at most `limit` bytes without leaving half a double-byte character,
+// which would otherwise decode to a stray "?".
+std::string_view CutGbk(std::string_view gbk, std::size_t limit) {
+  if (gbk.size() <= limit) return gbk;
+  std::size_t i = 0;
+  while (i < limit) {
+    const auto byte = static_cast<unsigned char>(gbk[i]);
+    const std::size_t width = (byte >= 0x81 && byte <= 0xFE) ? 2 : 1;
+    if (i + width > limit) break;
+    i += width;
+  }
+  return gbk.substr(0, i);
+}
+
+// Line breaks in a value would split it into further lines, which the next read takes for
+// keys or sections of their own.
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != '\r' && c != '\n') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(std::string documentsFolder)
+    : documentsFolder_(documentsFolder.empty() ? DefaultDocumentsFolder()
+                                               : std::move(documentsFolder)) {}
+
+std::string SettingsStore::FolderPath() const {
+  return documentsFolder_ + "/Lanxg";
+}
+
+std::string SettingsStore::settingsPath() const {
+  return FolderPath() + "/yunduotai.db";
+}
+
+bool SettingsStore::EnsureFolder() const {
+  std::error_code error;
+  const std::filesystem::path folder = FolderPath();
+  if (std::filesystem::is_directory(folder, error)) return true;
+  // The documents folder may be missing on a fresh Linux account; Windows always has one.
+  std::filesystem::create_directories(folder.parent_path(), error);
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  return std::filesystem::is_directory(folder, error);
+}
+
+std::string SettingsStore::readSetting(std::string_view section, std::string_view key,
+                                       std::string_view defaultText) const {
+  const std::optional<std::string> file = ReadWholeFile(settingsPath());
+  if (!file) return std::string(defaultText);
+  const std::optional<std::string> value = IniText::Find(*file, Utf8ToGbk(section), Utf8ToGbk(key));
+  if (!value) return std::string(defaultText);
+  return GbkToUtf8(CutGbk(*value, kValueBufferBytes - 1));
+}
+
+bool SettingsStore::WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+bool SettingsStore::writeSetting(std::string_view section, std::string_view key,
+                                 std::string_view text) {
+  if (!EnsureFolder()) return false;
+  const std::string path = settingsPath();
+  const std::string old = ReadWholeFile(path).value_or(std::string());
+  const std::string updated =
+      IniText::Set(old, Utf8ToGbk(section), Utf8ToGbk(key), Utf8ToGbk(OneLine(text)));
+
+  // The file holds access keys and a password: the temporary file is created owner-only,
+  // and replacing the old file by rename means a crash never leaves it half written.
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, updated) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  ::chmod(FolderPath().c_str(), 0700);
+  // Make the rename itself durable.
+  const int dir = ::open(FolderPath().c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return true;
+}
+
+}  // namespace ydt
