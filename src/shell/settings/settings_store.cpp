@@ -5,24 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <system_error>
 
+#include "platform/documents_folder.h"
 #include "service/text/text.h"
 #include "shell/settings/ini_text.h"
 
 namespace ydt {
 namespace {
-
-std::string DefaultDocumentsFolder() {
-  const char* home = std::getenv("HOME");
-  std::string folder = home != nullptr ? home : "";
-  return folder + "/Documents";
-}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
