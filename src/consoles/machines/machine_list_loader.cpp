@@ -1,0 +1,63 @@
+#include "consoles/machines/machine_list_loader.h"
+
+#include "consoles/machines/machine_list_request.h"
+#include "consoles/machines/machine_row_builder.h"
+#include "service/json/json_doc.h"
+#include "service/text/text.h"
+
+namespace ydt {
+
+MachineListLoader::MachineListLoader(BackendClient& client, Prompter& prompter, Pauser& pauser,
+                                     WindowRef owner)
+    : client_(client), prompter_(prompter), pauser_(pauser), owner_(owner) {}
+
+MachineListLoader::Result MachineListLoader::Load(const Request& request, std::stop_token stop,
+                                                  const PageProgress& progress) {
+  Result result;
+  if (!RequireAccessKeys(request.keys, prompter_)) {
+    result.outcome = Outcome::MissingKeys;
+    return result;
+  }
+
+  const BackendRequest count = MachineCountRequest(request.kind, request.keys, request.regionCode);
+  std::string reply;
+  JsonDoc doc;
+  if (client_.CallBackend(count.path, kPost, count.form, &reply, owner_, false, count.title) != 0 ||
+      !doc.Parse(reply)) {
+    result.outcome = Outcome::CountFailed;
+    return result;
+  }
+  result.total = TextToInt(doc.GetText(std::string(Info(request.kind).totalPath)));
+  const int pageCount = MachineListPageCount(result.total);
+
+  pauser_.Pause(PauseBeforePages(request.batchDelay));
+
+  std::vector<MachineRow> rows;
+  int nextNumber = Info(request.kind).firstRowNumber;
+  for (int page = 1; page <= pageCount; ++page) {
+    // A newer load of the same grid makes this one's rows worthless; stop asking.
+    if (stop.stop_requested()) {
+      result.outcome = Outcome::Cancelled;
+      return result;
+    }
+    if (progress) progress(page, pageCount);
+    const BackendRequest pageRequest =
+        MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);
+    reply.clear();
+    if (client_.CallBackend(pageRequest.path, kPost, pageRequest.form, &reply, owner_, false,
+                            pageRequest.title) != 0 ||
+        !doc.Parse(reply)) {
+      continue;  // that page's machines stay missing; the log line says why
+    }
+    AppendMachineRows(request.kind, doc, nextNumber, rows);
+  }
+  if (stop.stop_requested()) {
+    result.outcome = Outcome::Cancelled;
+    return result;
+  }
+  result.outcome = Outcome::Loaded;
+  result.rows = std::move(rows);
+  return result;
+}
+
+}  // namespace ydt
