@@ -136,8 +136,11 @@ int ClampMethod(int method) {
 
 std::string CurlUrl(const std::string& address) {
   const bool https = ToLowerText(address.substr(0, 8)) == "https://";
-  return std::string(https ? "https://" : "http://") + UrlHost(address) + ":" +
-         std::to_string(UrlPort(address)) + UrlPath(address);
+  const int port = UrlPort(address);
+  // The default port stays implicit so that a proxy sees the usual absolute address.
+  const bool defaultPort = port == (https ? 443 : 80);
+  return std::string(https ? "https://" : "http://") + UrlHost(address) +
+         (defaultPort ? "" : ":" + std::to_string(port)) + UrlPath(address);
 }
 
 struct Plan {
