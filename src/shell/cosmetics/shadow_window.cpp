@@ -50,7 +50,7 @@ void ShadowWindow::Surround(const QRect& ownerFrame) {
   // window shows its transparent pixels as black, and the owner must never be hidden.
   QRegion ring(0, 0, outer.width(), outer.height());
   ring -= QRegion(s, s, ownerFrame.width(), ownerFrame.height());
-  setMask(ring);
+  if (mask() != ring) setMask(ring);
   update();
 }
 
