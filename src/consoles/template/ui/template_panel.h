@@ -1,0 +1,84 @@
+// TemplatePanel: a provider tab's creation template, the group "主机创建模板". Its boxes
+// write the tab's running record as the operator edits them, its lookups fill the zone and
+// image boxes for the chosen region, and "创建主机" creates machines from the record.
+#pragma once
+
+#include <QGroupBox>
+
+#include "consoles/catalogue/catalogue.h"
+#include "consoles/template/lookup_replies.h"
+#include "consoles/template/ui/template_environment.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ydt {
+
+class TemplatePanel : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  TemplatePanel(ProviderKind kind, TemplateEnvironment environment, QWidget* parent = nullptr);
+
+  ProviderKind Kind() const { return kind_; }
+
+  // What the main window does once the settings are in: timed destruction off, and the
+  // record's instance type, disk type and password taken from the boxes as they stand.
+  void ApplyStartState();
+
+  bool CreationRunning() const { return creating_; }
+
+ public slots:
+  // The operator picked a region: the zones (Huawei: the built-in table) and the images of
+  // the region are looked up on workers.
+  void OnRegionChosen();
+  void LoadZones();
+  void LoadImages();
+  void CreateMachines();
+  void ShowInstanceTypes();
+
+ signals:
+  // A lookup's result has reached the boxes (tests wait for these).
+  void ZonesApplied();
+  void ImagesApplied();
+  void CreationFinished();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWidgets();
+  void ApplyZones(int generation, const ZoneList& zones);
+  void ApplyImages(int generation, const ImageList& images);
+  void ReadDestroyTimer();
+  void ShowProgress(int index, int total);
+  AccessKeys ReadKeys() const;
+
+  ProviderKind kind_;
+  TemplateEnvironment env_;
+  ProviderState fallbackState_;  // only when no record was given
+
+  QComboBox* zoneBox_ = nullptr;
+  QComboBox* imageTypeBox_ = nullptr;
+  QComboBox* imageBox_ = nullptr;
+  QLineEdit* instanceTypeBox_ = nullptr;
+  QPushButton* instanceTypeButton_ = nullptr;
+  QComboBox* diskBox_ = nullptr;
+  QComboBox* bandwidthBox_ = nullptr;
+  QLineEdit* passwordBox_ = nullptr;
+  QLineEdit* countBox_ = nullptr;
+  QComboBox* destroyBox_ = nullptr;
+  QComboBox* chargeBox_ = nullptr;
+  QLabel* progress_ = nullptr;
+  QPushButton* createButton_ = nullptr;
+
+  // Only the newest lookup of each kind may fill its box: a slow reply for an image type
+  // the operator has already left must not overwrite the list of the type now chosen.
+  int zoneGeneration_ = 0;
+  int imageGeneration_ = 0;
+  bool creating_ = false;
+};
+
+}  // namespace ydt
