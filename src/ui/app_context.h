@@ -1,0 +1,39 @@
+// AppContext carries the services every window and panel works through, so that tests can
+// hand in fakes (a scripted prompter, a recording pauser, an inline task runner).
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "consoles/catalogue/catalogue.h"
+#include "consoles/catalogue/provider_state.h"
+#include "platform/process_table.h"
+#include "service/backend/backend_client.h"
+#include "service/backend/ports.h"
+#include "shell/settings/running_values.h"
+#include "shell/settings/settings_store.h"
+#include "ui/task_runner.h"
+
+namespace ydt {
+
+struct AppContext {
+  BackendClient& backend;
+  Prompter& prompter;
+  Pauser& pauser;
+  TaskRunner& tasks;
+  SettingsStore& settings;
+  RunningValues& running;
+  ProcessTable& processes;
+  // The executable name whose copies the exit confirmation ends.
+  std::string ownExecutableName;
+  // One record per provider, indexed by tab. Read and written on the UI thread; a worker
+  // takes a copy of what it needs before it starts.
+  std::array<ProviderState, 3> providers{};
+  // Index of the tab on show (0 Tencent, 1 Aliyun, 2 Huawei); the main window keeps it
+  // current. UI thread only.
+  int currentProvider = 0;
+
+  ProviderState& State(ProviderKind kind) { return providers[ProviderIndex(kind)]; }
+};
+
+}  // namespace ydt
