@@ -54,6 +54,10 @@ struct DecodeCase {
   std::string text;
 };
 
+void PrintTo(const DecodeCase& decodeCase, std::ostream* os) {
+  *os << decodeCase.name;
+}
+
 class Utf8ToTextRules : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Utf8ToTextRules, Decodes) {
