@@ -1,6 +1,7 @@
 #include "shell/login/login_window.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLabel>
@@ -340,6 +341,11 @@ void LoginWindow::DoLogin() {
   animation_->Stop();
   hide();
   if (options_.onLoggedIn) options_.onLoggedIn();
+}
+
+void LoginWindow::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (event->isAccepted()) emit closedByOperator();
 }
 
 void LoginWindow::keyPressEvent(QKeyEvent* event) {

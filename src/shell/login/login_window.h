@@ -48,7 +48,12 @@ class LoginWindow : public QWidget {
   // Checks the boxes and logs in; on success saves the login and hands over.
   void DoLogin();
 
+ signals:
+  // The operator closed the window before logging in: the program ends.
+  void closedByOperator();
+
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

@@ -13,29 +13,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "shell/login/joining_task_runner.h"
 #include "shell/update/update_checker.h"
 #include "support/fakes/scripted_prompter.h"
 #include "test_certificate.h"
-#include "ui/task_runner.h"
 
 namespace ydt {
 namespace {
 
 constexpr const char* kOwnDigest = "9e107d9d372bb6826bd81d3542a419d6";
-
-// Runs each check on its own thread and lets the test wait for all of them.
-class JoiningTaskRunner : public TaskRunner {
- public:
-  ~JoiningTaskRunner() override { JoinAll(); }
-  void Start(std::function<void()> routine) override { threads_.emplace_back(std::move(routine)); }
-  void JoinAll() {
-    for (auto& thread : threads_) thread.join();
-    threads_.clear();
-  }
-
- private:
-  std::vector<std::thread> threads_;
-};
 
 // The web host: serves the notice with the body and status a test sets.
 class NoticeHost {
@@ -80,7 +66,7 @@ class UpdateCheckerOverHttps : public ::testing::Test {
   std::string CheckWithNotice(int status, std::string body) {
     host_.Serve(status, std::move(body));
     ScriptedPrompter prompter;
-    JoiningTaskRunner tasks;
+    test::JoiningTaskRunner tasks;
     UpdateChecker checker(prompter, tasks, host_.Host(), kOwnDigest);
     checker.Check();
     tasks.JoinAll();
@@ -131,7 +117,7 @@ TEST(UpdateChecker, NoConnectionIsAFailedCheck) {
   const int port = ntohs(address.sin_port);
   ::close(fd);
   ScriptedPrompter prompter;
-  JoiningTaskRunner tasks;
+  test::JoiningTaskRunner tasks;
   UpdateChecker checker(prompter, tasks, "127.0.0.1:" + std::to_string(port), kOwnDigest);
   checker.Check();
   tasks.JoinAll();
@@ -172,7 +158,7 @@ class GatedPrompter : public ScriptedPrompter {
 
 TEST(UpdateChecker, ASecondRequestWhileTheBoxIsOpenGetsTheBusyMessage) {
   GatedPrompter prompter;
-  JoiningTaskRunner tasks;
+  test::JoiningTaskRunner tasks;
   int fetches = 0;
   UpdateChecker checker(prompter, tasks, "host.invalid", kOwnDigest,
                         [&fetches](const std::string&) {
