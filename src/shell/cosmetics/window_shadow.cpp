@@ -1,8 +1,13 @@
 #include "shell/cosmetics/window_shadow.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
+
+#if YDT_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 #include "shell/cosmetics/shadow_window.h"
 
@@ -53,6 +58,41 @@ class ShadowFollower : public QObject {
   QPointer<ShadowWindow> shadow_;
 };
 
+#if YDT_HAVE_XCB
+// Whether a compositing manager blends translucent windows on this X display.
+bool XCompositorRuns() {
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return false;
+  const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(0);
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.data()),
+      nullptr);
+  if (!atom) return false;
+  const xcb_atom_t selection = atom->atom;
+  free(atom);
+  if (selection == XCB_ATOM_NONE) return false;
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, selection), nullptr);
+  if (!owner) return false;
+  const bool runs = owner->owner != XCB_WINDOW_NONE;
+  free(owner);
+  return runs;
+}
+#endif
+
+// A shadow needs a window placed beside its owner and blended with what lies below. On
+// Wayland no program may place its windows, and on an X display without a compositor the
+// transparent pixels show black: the owner then goes without a shadow.
+bool ShadowsPossible() {
+  const QString platform = QGuiApplication::platformName();
+  if (platform.startsWith(QStringLiteral("wayland"))) return false;
+#if YDT_HAVE_XCB
+  if (platform == QStringLiteral("xcb")) return XCompositorRuns();
+#endif
+  return true;
+}
+
 ShadowFollower* FollowerOf(const QWidget* owner) {
   if (!owner) return nullptr;
   return dynamic_cast<ShadowFollower*>(
@@ -80,7 +120,7 @@ void UpdateShadow(QWidget* owner, std::optional<bool> visible) {
   ShadowWindow* shadow = ShadowOf(owner);
   if (!shadow) return;
   const bool shown = visible.value_or(owner->isVisible());
-  if (!shown || owner->isMaximized() || owner->isMinimized()) {
+  if (!shown || owner->isMaximized() || owner->isMinimized() || !ShadowsPossible()) {
     shadow->hide();
     return;
   }

@@ -10,6 +10,8 @@ namespace {
 
 void DrawCloud(QPainter& painter, QPointF at, qreal scale, int alpha) {
   QPainterPath cloud;
+  // Winding fill: the overlapping puffs form one body instead of cutting holes in it.
+  cloud.setFillRule(Qt::WindingFill);
   cloud.addEllipse(at + QPointF(0, 8) * scale, 22 * scale, 14 * scale);
   cloud.addEllipse(at + QPointF(18, 0) * scale, 20 * scale, 18 * scale);
   cloud.addEllipse(at + QPointF(38, 8) * scale, 18 * scale, 12 * scale);
@@ -17,7 +19,7 @@ void DrawCloud(QPainter& painter, QPointF at, qreal scale, int alpha) {
                        8 * scale);
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(255, 255, 255, alpha));
-  painter.drawPath(cloud.simplified());
+  painter.drawPath(cloud);
 }
 
 }  // namespace

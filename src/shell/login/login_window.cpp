@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 #include "service/backend/backend_client.h"
@@ -256,6 +258,11 @@ bool LoginWindow::Open() {
   AttachShadow(this);
   ProgramDigest();  // taken now, while the file on disk is the one that runs
   animation_->Start();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect place = rect();
+    place.moveCenter(screen->availableGeometry().center());
+    move(place.topLeft());
+  }
   show();
   context_.settings.EnsureFolder();
   FillFromSettings();
