@@ -5,9 +5,10 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
-#include "app/dev_entry.h"
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
+#include "shell/login/start_routine.h"
+#include "shell/mainwindow/main_window.h"
 #include "shell/settings/running_values.h"
 #include "shell/settings/settings_store.h"
 #include "ui/app_context.h"
@@ -59,6 +60,10 @@ int main(int argc, char** argv) {
       backend,  prompter, pauser,    tasks,
       settings, running,  processes, ydt::LinuxProcessTable::OwnExecutableName()};
 
-  ydt::DevLoginAndShowMain(context, logPane);
-  return QApplication::exec();
+  // The login window comes first; the main window is built once the operator is logged in.
+  return ydt::RunStartRoutine(app, context, [&context, logPane] {
+    auto* window = new ydt::MainWindow(context, logPane);
+    window->RunCreationSequence();
+    return window;
+  });
 }
