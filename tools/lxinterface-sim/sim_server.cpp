@@ -70,14 +70,24 @@ bool SimServer::Bind(std::string& error) {
   api_->set_payload_max_length(kMaxRequestBody);
   api_->set_keep_alive_timeout(2);
   auto api = [this](const httplib::Request& req, httplib::Response& res) { HandleApi(req, res); };
-  for (const char* pattern : {R"(/.*)"}) {
-    api_->Get(pattern, api);
-    api_->Post(pattern, api);
-    api_->Put(pattern, api);
-    api_->Delete(pattern, api);
-    api_->Options(pattern, api);
-    api_->Patch(pattern, api);
-  }
+  // Bodies are read through a content reader: httplib's own reading refuses form bodies over
+  // 8 KiB, and a batch of IDs from a filtered grid can be far longer.
+  auto withBody = [this](const httplib::Request& req, httplib::Response& res,
+                         const httplib::ContentReader& reader) {
+    httplib::Request copy = req;
+    reader([&copy](const char* data, size_t length) {
+      copy.body.append(data, length);
+      return true;
+    });
+    HandleApi(copy, res);
+  };
+  const char* pattern = R"(/.*)";
+  api_->Get(pattern, api);
+  api_->Options(pattern, api);
+  api_->Post(pattern, withBody);
+  api_->Put(pattern, withBody);
+  api_->Patch(pattern, withBody);
+  api_->Delete(pattern, withBody);
   if (options_.port == 0) {
     port_ = api_->bind_to_any_port(options_.host);
     if (port_ <= 0) {

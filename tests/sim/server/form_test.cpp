@@ -1,0 +1,56 @@
+// Decoding of what arrives on the wire, below the HTTP layer.
+#include <gtest/gtest.h>
+
+#include "form_fields.h"
+#include "text_codec.h"
+#include "world.h"
+
+namespace ydt::sim {
+namespace {
+
+TEST(SimForm, DecodesLikeAFormParserAndConvertsGbk) {
+  auto form = FormFields::Parse("a=%41+b&pct=100%&bad=%4&gbk=\xB1\xB1\xBE\xA9&a=second&flag&=x&e=");
+  EXPECT_EQ(form.Text("a"), "A b") << "first occurrence wins";
+  EXPECT_EQ(form.Text("pct"), "100%");
+  EXPECT_EQ(form.Text("bad"), "%4");
+  EXPECT_EQ(form.Text("gbk"), "北京");
+  EXPECT_EQ(form.Text("flag"), "");
+  EXPECT_EQ(form.Text("e"), "");
+  EXPECT_FALSE(form.Text("missing").has_value());
+  // An encoded value keeps its bytes until converted.
+  EXPECT_EQ(FormFields::Parse("u=%E5%BC%A0").Raw("u"), "\xE5\xBC\xA0");
+}
+
+TEST(SimForm, BrokenGbkAndUtf8NeverFailTheConversion) {
+  EXPECT_EQ(GbkToUtf8("a\xB1"), "a?");
+  EXPECT_EQ(GbkToUtf8("\xFF\xFF"
+                      "b"),
+            "??b");
+  EXPECT_EQ(Utf8ToGbk("x\xE5\xBC"
+                      "y"),
+            "x?y");
+  EXPECT_EQ(Utf8ToGbk("\xF0\x9F\x98\x80"), "?") << "characters GBK lacks";
+  EXPECT_FALSE(IsValidUtf8(Utf8ToGbk("北京")));
+}
+
+TEST(SimForm, InstanceIdListsInBothConsoleForms) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(World::ParseInstanceIds("[ins-1]"), V{"ins-1"});
+  EXPECT_EQ(World::ParseInstanceIds("ins-1,ins-2,"), (V{"ins-1", "ins-2"}));
+  EXPECT_EQ(World::ParseInstanceIds("[\"ins-1\", \"ins-2\"]"), (V{"ins-1", "ins-2"}));
+  EXPECT_EQ(World::ParseInstanceIds(",,[]"), V{"[]"})
+      << "brackets only count around the whole list";
+  EXPECT_TRUE(World::ParseInstanceIds("[]").empty());
+  EXPECT_TRUE(World::ParseInstanceIds(" , ,").empty());
+}
+
+TEST(SimForm, PasswordRules) {
+  EXPECT_TRUE(World::PasswordAcceptable("Qzt.Hv731.Nep#"));
+  EXPECT_TRUE(World::PasswordAcceptable("abcdefg1A"));
+  EXPECT_FALSE(World::PasswordAcceptable("abcdefgh1")) << "two kinds only";
+  EXPECT_FALSE(World::PasswordAcceptable("Ab1.xyz")) << "too short";
+  EXPECT_FALSE(World::PasswordAcceptable("Abc 123.xyz")) << "blank not allowed";
+}
+
+}  // namespace
+}  // namespace ydt::sim

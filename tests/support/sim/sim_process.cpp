@@ -1,0 +1,165 @@
+#include "sim_process.h"
+
+#include <fcntl.h>
+#include <httplib.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace ydt::test {
+namespace {
+
+int PortAfter(const std::string& line, const std::string& marker) {
+  size_t at = line.find(marker);
+  if (at == std::string::npos) return 0;
+  size_t colon = line.rfind(':');
+  if (colon == std::string::npos || colon < at) return 0;
+  return std::atoi(line.c_str() + colon + 1);
+}
+
+}  // namespace
+
+SimProcess::SimProcess(std::vector<std::string> extraArgs) {
+  const char* bin = std::getenv("LXSIM_BIN");
+  if (!bin || !*bin) {
+    error_ = "LXSIM_BIN is not set";
+    return;
+  }
+  std::vector<std::string> args = {bin,       "--port",    "0",      "--web-port",      "0",
+                                   "--quiet", "--captcha", kCaptcha, "--transition-ms", "150"};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) {
+    error_ = "pipe failed";
+    return;
+  }
+  const pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ < 0) {
+    error_ = "fork failed";
+    close(out[0]);
+    close(out[1]);
+    return;
+  }
+  if (pid_ == 0) {
+    // The simulator must not outlive a test process that crashes.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    dup2(out[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+
+  // Read the start-up lines until the last one ("update notice: ...") or 10 s pass.
+  std::string pending;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  bool done = false;
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    pollfd pfd{out[0], POLLIN, 0};
+    if (poll(&pfd, 1, 100) <= 0) continue;
+    char buffer[1024];
+    ssize_t n = read(out[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    pending.append(buffer, static_cast<size_t>(n));
+    size_t eol;
+    while ((eol = pending.find('\n')) != std::string::npos) {
+      const std::string line = pending.substr(0, eol);
+      pending.erase(0, eol + 1);
+      if (int p = PortAfter(line, "listening on")) port_ = p;
+      if (int p = PortAfter(line, "web host on")) webPort_ = p;
+      if (line.rfind("update notice:", 0) == 0) done = true;
+    }
+  }
+  close(out[0]);
+  if (!done || port_ <= 0) {
+    error_ = "the simulator did not report its ports";
+    port_ = 0;
+    Stop();
+  }
+}
+
+SimProcess::~SimProcess() {
+  Stop();
+}
+
+int SimProcess::Stop() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  pid_ = -1;
+  return status;
+}
+
+std::string SimProcess::BaseUrl() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/api/v1/lxinterface";
+}
+
+std::string SimProcess::WebHost() const {
+  return "127.0.0.1:" + std::to_string(webPort_);
+}
+
+bool SimProcess::Control(const std::string& method, const std::string& path,
+                         const std::string& body, std::string* reply) const {
+  if (port_ <= 0) return false;
+  httplib::Client client("127.0.0.1", port_);
+  client.set_connection_timeout(5);
+  client.set_read_timeout(10);
+  httplib::Result result =
+      method == "POST" ? client.Post(path, body, "application/json") : client.Get(path);
+  if (!result || result->status != 200) return false;
+  if (reply) *reply = result->body;
+  return true;
+}
+
+bool SimProcess::SetFault(const nlohmann::json& fault) {
+  return Control("POST", "/__control/fault", fault.dump(), nullptr);
+}
+
+bool SimProcess::ClearFaults() {
+  return Control("POST", "/__control/fault", R"({"clear":true})", nullptr);
+}
+
+bool SimProcess::Reset() {
+  return Control("POST", "/__control/reset", "{}", nullptr);
+}
+
+bool SimProcess::SetUpdateNotice(const std::string& text) {
+  return Control("POST", "/__control/update-notice", nlohmann::json{{"text", text}}.dump(),
+                 nullptr);
+}
+
+nlohmann::json SimProcess::RecentRequests(int count) const {
+  std::string reply;
+  if (!Control("GET", "/__control/requests?n=" + std::to_string(count), "", &reply)) {
+    return nlohmann::json::array();
+  }
+  return nlohmann::json::parse(reply, nullptr, false);
+}
+
+nlohmann::json SimProcess::Stats() const {
+  std::string reply;
+  if (!Control("GET", "/__control/stats", "", &reply)) return nlohmann::json::object();
+  return nlohmann::json::parse(reply, nullptr, false);
+}
+
+}  // namespace ydt::test
