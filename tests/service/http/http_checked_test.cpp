@@ -100,6 +100,8 @@ class SelfSignedTls : public ::testing::Test {
     });
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // stop() is a no-op until the loop runs, so a quick teardown would hang in join().
+    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   void TearDown() override {
     if (server_) server_->stop();

@@ -19,4 +19,9 @@ std::string RecordingLogSink::Text() const {
   return text;
 }
 
+void RecordingLogSink::Clear() {
+  std::lock_guard lock(mutex_);
+  lines_.clear();
+}
+
 }  // namespace ydt

@@ -16,6 +16,7 @@ class RecordingLogSink : public LogSink {
   std::vector<std::string> Lines() const;
   // The pane's whole text: every line, newest first.
   std::string Text() const;
+  void Clear();
 
  private:
   mutable std::mutex mutex_;

@@ -22,4 +22,9 @@ std::vector<ScriptedPrompter::Box> ScriptedPrompter::Boxes() const {
   return boxes_;
 }
 
+void ScriptedPrompter::ClearBoxes() {
+  std::lock_guard lock(mutex_);
+  boxes_.clear();
+}
+
 }  // namespace ydt

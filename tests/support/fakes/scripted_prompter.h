@@ -25,6 +25,8 @@ class ScriptedPrompter : public Prompter {
   // Answers for the next boxes, in order.
   void QueueAnswer(MessageAnswer answer);
   std::vector<Box> Boxes() const;
+  // Forgets the recorded boxes; queued answers stay.
+  void ClearBoxes();
 
  private:
   mutable std::mutex mutex_;
