@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <ctime>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "machine_json.h"
 #include "text_codec.h"
@@ -84,6 +86,13 @@ bool IsUuid(const std::string& text) {
   return true;
 }
 
+std::unordered_map<std::string, size_t> IndexById(const std::vector<Machine>& machines) {
+  std::unordered_map<std::string, size_t> index;
+  index.reserve(machines.size());
+  for (size_t i = 0; i < machines.size(); ++i) index.emplace(machines[i].id, i);
+  return index;
+}
+
 std::string Join(const std::vector<std::string>& items) {
   std::string out;
   for (const auto& item : items) {
@@ -126,12 +135,14 @@ std::vector<std::string> World::ParseInstanceIds(const std::string& text) {
     body = body.substr(1, body.size() - 2);
   }
   std::vector<std::string> ids;
+  std::unordered_set<std::string> seen;
   size_t pos = 0;
   while (pos <= body.size()) {
     size_t comma = body.find(',', pos);
     if (comma == std::string::npos) comma = body.size();
     std::string id = trim(body.substr(pos, comma - pos));
-    if (!id.empty()) ids.push_back(std::move(id));
+    // A repeated ID is one machine: acting twice would refuse the second as "busy".
+    if (!id.empty() && seen.insert(id).second) ids.push_back(std::move(id));
     pos = comma + 1;
   }
   return ids;
@@ -365,14 +376,16 @@ Reply World::Act(Provider provider, MachineAction action, const FormFields& form
   const StateWords words = WordsOf(provider);
   const std::string bucketKey = BucketKey(*ctx.account, ctx.region);
   auto& machines = Bucket(*ctx.account, ctx.region);
+  // A filtered batch may name thousands of machines of a large region.
+  const auto index = IndexById(machines);
   std::vector<std::string> unknown, refused, done;
   for (const auto& id : ids) {
-    auto it = std::find_if(machines.begin(), machines.end(),
-                           [&](const Machine& m) { return m.id == id; });
-    if (it == machines.end()) {
+    auto found = index.find(id);
+    if (found == index.end()) {
       unknown.push_back(id);
       continue;
     }
+    auto it = machines.begin() + static_cast<std::ptrdiff_t>(found->second);
     Machine& m = *it;
     const std::string state = ToUpperAscii(m.state);
     const bool running = state == ToUpperAscii(words.running);
@@ -766,14 +779,16 @@ Reply World::Rebuild(Provider provider, const FormFields& form) {
   const StateWords words = WordsOf(provider);
   const std::string bucketKey = BucketKey(*ctx.account, ctx.region);
   auto& machines = Bucket(*ctx.account, ctx.region);
+  // A filtered batch may name thousands of machines of a large region.
+  const auto index = IndexById(machines);
   std::vector<std::string> unknown, refused, done;
   for (const auto& id : ids) {
-    auto it = std::find_if(machines.begin(), machines.end(),
-                           [&](const Machine& m) { return m.id == id; });
-    if (it == machines.end()) {
+    auto found = index.find(id);
+    if (found == index.end()) {
       unknown.push_back(id);
       continue;
     }
+    auto it = machines.begin() + static_cast<std::ptrdiff_t>(found->second);
     const std::string state = ToUpperAscii(it->state);
     const bool running = state == ToUpperAscii(words.running);
     const bool stopped = state == ToUpperAscii(words.stopped);

@@ -99,6 +99,29 @@ TEST_F(SimActions, BatchListFormWithTrailingCommaAndUnknownIdsReported) {
   EXPECT_NE(Do("aliyun", "stopinstances", "cn-beijing", "").Code(), 0);
 }
 
+TEST_F(SimActions, LongFilteredBatchesOfALargeRegionAreRead) {
+  // A batch list grows until a qualifying row falls on a hundred, so it may be very long.
+  auto page =
+      Do("qcloud", "instances", "ap-guangzhou", "&offset=0&limit=100").Data()["InstanceSet"];
+  std::string ids;
+  std::vector<std::string> running;
+  for (const auto& m : page) {
+    if (m["InstanceState"] != "RUNNING") continue;
+    running.push_back(m["InstanceId"]);
+    ids += running.back() + ",";
+  }
+  for (int i = 0; i < 2000; ++i) ids += "ins-gone" + std::to_string(i) + ",";
+  ASSERT_GT(ids.size(), 8192u);
+  auto reply = Do("qcloud", "stopinstances", "ap-guangzhou", "&instanceids=" + ids);
+  EXPECT_NE(reply.Code(), 0);
+  EXPECT_NE(reply.Msg().find("ins-gone1999"), std::string::npos);
+  auto after =
+      Do("qcloud", "instances", "ap-guangzhou", "&offset=0&limit=100").Data()["InstanceSet"];
+  size_t stopping = 0;
+  for (const auto& m : after) stopping += m["InstanceState"] == "STOPPING" ? 1 : 0;
+  EXPECT_EQ(stopping, running.size());
+}
+
 TEST_F(SimActions, HuaweiPowerChangesShowInTaskStateAndReleaseRemoves) {
   const std::string shutoff = "d3b07384-d9a0-4c9b-8f3e-000000000002";
   EXPECT_EQ(Do("huawei", "startinstances", "cn-north-4", "&instanceids=[" + shutoff + "]").Code(),

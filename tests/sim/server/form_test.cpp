@@ -41,6 +41,7 @@ TEST(SimForm, InstanceIdListsInBothConsoleForms) {
   EXPECT_EQ(World::ParseInstanceIds(",,[]"), V{"[]"})
       << "brackets only count around the whole list";
   EXPECT_TRUE(World::ParseInstanceIds("[]").empty());
+  EXPECT_EQ(World::ParseInstanceIds("a,b,a,"), (V{"a", "b"}));
   EXPECT_TRUE(World::ParseInstanceIds(" , ,").empty());
 }
 
