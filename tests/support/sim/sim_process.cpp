@@ -27,8 +27,9 @@ int PortAfter(const std::string& line, const std::string& marker) {
 
 SimProcess::SimProcess(std::vector<std::string> extraArgs) {
   const char* bin = std::getenv("LXSIM_BIN");
-  if (!bin || !*bin) {
-    error_ = "LXSIM_BIN is not set";
+  if (!bin || !*bin) bin = YDT_LXSIM_BUILT_BIN;
+  if (access(bin, X_OK) != 0) {
+    error_ = std::string("cannot run the simulator at ") + bin;
     return;
   }
   std::vector<std::string> args = {bin,       "--port",    "0",      "--web-port",      "0",

@@ -4,7 +4,8 @@
 //   client.SetBaseUrl(sim.BaseUrl());                 // http://127.0.0.1:PORT/api/v1/lxinterface
 //   sim.SetFault({{"kind", "fail"}, {"op", "qcloud/instances"}, {"code", 7}, {"msg", "x"}});
 //
-// The binary comes from the environment variable LXSIM_BIN (ctest sets it). Ports are chosen
+// The binary comes from the environment variable LXSIM_BIN (ctest sets it), else from the
+// path the build compiled in. Ports are chosen
 // by the simulator (--port 0 --web-port 0) and read from its start-up lines. The destructor
 // stops it with SIGTERM. Demo credentials: user "demo" / "demo123"; key pairs
 // "demo-<qcloud|aliyun|huawei>-id" / "demo-<...>-key" with 3, 250, 10,000 and 0 machines in
