@@ -4,12 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <thread>
 
 #include "raw_server.h"
+#include "self_signed_cert.h"
 #include "service/http/http_client.h"
-#include "test_certificate.h"
 
 namespace ydt {
 namespace {
@@ -88,9 +90,12 @@ TEST(HttpSendWinHttp, ProxyCredentialsAreBasicOverGbkBytes) {
 class SelfSignedTls : public ::testing::Test {
  protected:
   void SetUp() override {
-    const testing::TestCertificate cert = testing::MakeSelfSignedCertificate();
-    ASSERT_FALSE(cert.certPath.empty());
-    server_ = std::make_unique<httplib::SSLServer>(cert.certPath.c_str(), cert.keyPath.c_str());
+    char folder[] = "/tmp/ydt-tls-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string certPath = std::string(folder) + "/cert.pem";
+    const std::string keyPath = std::string(folder) + "/key.pem";
+    ASSERT_TRUE(sim::GenerateSelfSignedCertificate(certPath, keyPath));
+    server_ = std::make_unique<httplib::SSLServer>(certPath.c_str(), keyPath.c_str());
     ASSERT_TRUE(server_->is_valid());
     server_->Get("/landing", [](const httplib::Request& req, httplib::Response& res) {
       res.set_content("secure " + req.get_header_value("Referer"), "text/plain");
