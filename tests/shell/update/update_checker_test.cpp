@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -10,13 +11,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <stdlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "self_signed_cert.h"
 #include "shell/login/joining_task_runner.h"
 #include "shell/update/update_checker.h"
 #include "support/fakes/scripted_prompter.h"
-#include "test_certificate.h"
 
 namespace ydt {
 namespace {
@@ -27,8 +29,16 @@ constexpr const char* kOwnDigest = "9e107d9d372bb6826bd81d3542a419d6";
 class NoticeHost {
  public:
   NoticeHost() {
-    const testing::TestCertificate cert = testing::MakeSelfSignedCertificate();
-    server_ = std::make_unique<httplib::SSLServer>(cert.certPath.c_str(), cert.keyPath.c_str());
+    char folder[] = "/tmp/ydt-notice-XXXXXX";
+    if (::mkdtemp(folder)) {
+      folder_ = folder;
+      const std::string certPath = folder_ + "/cert.pem";
+      const std::string keyPath = folder_ + "/key.pem";
+      if (sim::GenerateSelfSignedCertificate(certPath, keyPath)) {
+        server_ = std::make_unique<httplib::SSLServer>(certPath.c_str(), keyPath.c_str());
+      }
+    }
+    if (!server_) server_ = std::make_unique<httplib::SSLServer>("", "");
     server_->Get("/software/checkupdate/yunduotai.txt",
                  [this](const httplib::Request&, httplib::Response& res) {
                    std::lock_guard lock(mutex_);
@@ -43,6 +53,7 @@ class NoticeHost {
   ~NoticeHost() {
     server_->stop();
     thread_.join();
+    if (!folder_.empty()) std::filesystem::remove_all(folder_);
   }
   bool Valid() const { return server_->is_valid() && port_ > 0; }
   void Serve(int status, std::string body) {
@@ -53,6 +64,7 @@ class NoticeHost {
   std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
 
  private:
+  std::string folder_;
   std::unique_ptr<httplib::SSLServer> server_;
   std::thread thread_;
   int port_ = 0;

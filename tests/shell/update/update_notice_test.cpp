@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "shell/update/update_notice.h"
@@ -14,6 +15,7 @@ struct NoticeCase {
   int status;
   std::string body;
   UpdateOutcome expected;
+  friend void PrintTo(const NoticeCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class UpdateNoticeCases : public ::testing::TestWithParam<NoticeCase> {};
