@@ -1,5 +1,7 @@
 // lxinterface-sim: a stand-in for the vendor's backend and web host, for demos and tests.
 #include <pthread.h>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -196,12 +198,19 @@ int main(int argc, char** argv) {
   std::printf("update notice: %s\n", options.updateNotice.c_str());
   std::fflush(stdout);
 
-  std::thread waiter([&server, signals] {
+  std::atomic<bool> signalled{false};
+  std::thread waiter([&server, &signalled, signals] {
     int received = 0;
     sigwait(&signals, &received);
-    server.Stop();
+    signalled = true;
+    // A signal may come before the servers listen; stopping is repeated until they have.
+    while (!server.Finished()) {
+      server.Stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
   });
-  waiter.detach();
   server.Run();
+  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
   return 0;
 }

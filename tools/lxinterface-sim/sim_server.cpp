@@ -147,6 +147,7 @@ void SimServer::Run() {
   if (web_) webThread = std::thread([this] { web_->listen_after_bind(); });
   api_->listen_after_bind();
   if (webThread.joinable()) webThread.join();
+  finished_ = true;
 }
 
 void SimServer::Stop() {

@@ -41,9 +41,11 @@ class SimServer {
   bool Bind(std::string& error);
   int Port() const { return port_; }
   int WebPort() const { return webPort_; }
-  // Serves until Stop(); safe to call Stop() from another thread.
+  // Serves until Stop(); safe to call Stop() from another thread, also before Run() has
+  // started listening (call it again until Finished(): a server not yet listening ignores it).
   void Run();
   void Stop();
+  bool Finished() const { return finished_; }
 
  private:
   struct Route {
@@ -83,6 +85,7 @@ class SimServer {
   std::mutex stopMutex_;
   std::condition_variable stopCv_;
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> finished_{false};
 };
 
 }  // namespace ydt::sim

@@ -198,6 +198,18 @@ TEST(SimFlags, FaultsReleaseFileAndCleanShutdown) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(SimFlags, StopRightAfterStartEndsCleanly) {
+  // The signal may arrive before the servers listen; it must not be lost.
+  for (int i = 0; i < 3; ++i) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Started()) << sim.StartError();
+    const auto start = Clock::now();
+    const int status = sim.Stop();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+}
+
 TEST(SimFlags, UnknownOptionsAndBadSeedsStopTheStart) {
   SimProcess bad({"--no-such-flag"});
   EXPECT_FALSE(bad.Started());
