@@ -139,8 +139,20 @@ std::string CurlUrl(const std::string& address) {
   const int port = UrlPort(address);
   // The default port stays implicit so that a proxy sees the usual absolute address.
   const bool defaultPort = port == (https ? 443 : 80);
+  // libcurl refuses an address holding a space or a control byte, where a browser-like
+  // client sends it escaped; escape just those so such an address still reaches the peer.
+  std::string path;
+  for (const char c : UrlPath(address)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte != 0x7F) {
+      path += c;
+    } else {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      path += {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
+    }
+  }
   return std::string(https ? "https://" : "http://") + UrlHost(address) +
-         (defaultPort ? "" : ":" + std::to_string(port)) + UrlPath(address);
+         (defaultPort ? "" : ":" + std::to_string(port)) + path;
 }
 
 struct Plan {

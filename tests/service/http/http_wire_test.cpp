@@ -87,6 +87,14 @@ TEST(HttpSendWire, CallerLinesReplaceDefaultsWhateverTheirCase) {
                           "X-Empty:", "Referer: " + request.address, "Accept-Language: zh-cn"));
 }
 
+TEST(HttpSendWire, AddressWithSpacesStillReachesThePeer) {
+  RawServer server(Always(CannedResponse("found")));
+  HttpRequest request;
+  request.address = server.Url("/find?name=a b&city=广州");
+  EXPECT_EQ(HttpSend(request).body, "found");
+  EXPECT_EQ(RequestLine(server.Requests().at(0)), "GET /find?name=a%20b&city=广州 HTTP/1.1");
+}
+
 TEST(HttpSendWire, SwitchesOffLeaveTheCallersTextAlone) {
   RawServer server(Always(CannedResponse("")));
   HttpRequest request;
