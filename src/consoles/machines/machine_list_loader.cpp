@@ -1,7 +1,7 @@
 #include "consoles/machines/machine_list_loader.h"
 
 #include "consoles/machines/machine_list_request.h"
-#include "consoles/machines/machine_row_builder.h"
+#include "consoles/machines/page_row_pipeline.h"
 #include "service/json/json_doc.h"
 #include "service/text/text.h"
 
@@ -32,8 +32,7 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
 
   pauser_.Pause(PauseBeforePages(request.batchDelay));
 
-  std::vector<MachineRow> rows;
-  int nextNumber = Info(request.kind).firstRowNumber;
+  PageRowPipeline pipeline(request.kind, Info(request.kind).firstRowNumber);
   for (int page = 1; page <= pageCount; ++page) {
     // A newer load of the same grid makes this one's rows worthless; stop asking.
     if (stop.stop_requested()) {
@@ -45,18 +44,17 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
         MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);
     reply.clear();
     if (client_.CallBackend(pageRequest.path, kPost, pageRequest.form, &reply, owner_, false,
-                            pageRequest.title) != 0 ||
-        !doc.Parse(reply)) {
+                            pageRequest.title) != 0) {
       continue;  // that page's machines stay missing; the log line says why
     }
-    AppendMachineRows(request.kind, doc, nextNumber, rows);
+    pipeline.Push(std::move(reply));
   }
   if (stop.stop_requested()) {
     result.outcome = Outcome::Cancelled;
     return result;
   }
   result.outcome = Outcome::Loaded;
-  result.rows = std::move(rows);
+  result.rows = pipeline.Finish();
   return result;
 }
 

@@ -1,0 +1,47 @@
+// PageRowPipeline builds grid rows from page replies on a helper thread, in the order the
+// pages were handed in, so parsing and row building overlap with the next page's request
+// instead of adding to it.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "consoles/catalogue/catalogue.h"
+#include "consoles/machines/machine_row.h"
+
+namespace ydt {
+
+class PageRowPipeline {
+ public:
+  PageRowPipeline(ProviderKind kind, int firstRowNumber);
+  // Abandons whatever is still queued.
+  ~PageRowPipeline();
+  PageRowPipeline(const PageRowPipeline&) = delete;
+  PageRowPipeline& operator=(const PageRowPipeline&) = delete;
+
+  // Queues one page reply that the backend answered with success.
+  void Push(std::string reply);
+
+  // Waits until every queued page is built and returns all rows, numbered on across pages.
+  std::vector<MachineRow> Finish();
+
+ private:
+  void Run();
+
+  ProviderKind kind_;
+  int nextNumber_;
+  std::vector<MachineRow> rows_;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::string> queue_;
+  bool closing_ = false;    // no more pages come; build the rest and end
+  bool abandoned_ = false;  // end now, the rows are not wanted
+  std::thread worker_;
+};
+
+}  // namespace ydt
