@@ -34,18 +34,20 @@ QString Name(std::string_view kindPrefix, ProviderKind kind, std::string_view ro
 }  // namespace
 
 TemplatePanel::TemplatePanel(ProviderKind kind, TemplateEnvironment environment, QWidget* parent)
-    : QGroupBox(QStringLiteral("主机创建模板"), parent), kind_(kind), env_(std::move(environment)) {
+    : QWidget(parent), kind_(kind), env_(std::move(environment)) {
   if (env_.state == nullptr) {
     ApplyFixedStartValues(fallbackState_, kind_);
     env_.state = &fallbackState_;
   }
   BuildWidgets();
-  ApplyStartState();
+  ResetDestroyTimer();
+  FillState(*env_.state);
 }
 
 void TemplatePanel::BuildWidgets() {
   const ProviderInfo& info = Info(kind_);
   auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
   int row = 0;
   auto addRow = [&](int column, const QString& caption, QWidget* field, QWidget* extra = nullptr) {
     auto* label = new QLabel(caption, this);
@@ -205,9 +207,11 @@ void TemplatePanel::BuildWidgets() {
   connect(createButton_, &QPushButton::clicked, this, &TemplatePanel::CreateMachines);
 }
 
-void TemplatePanel::ApplyStartState() {
+void TemplatePanel::ResetDestroyTimer() {
   destroyBox_->setCurrentIndex(0);
-  ProviderState& state = *env_.state;
+}
+
+void TemplatePanel::FillState(ProviderState& state) const {
   state.instanceType = S(instanceTypeBox_->text());
   state.diskType = itemCode(S(diskBox_->currentText()));
   state.password = S(passwordBox_->text());
@@ -226,7 +230,7 @@ bool TemplatePanel::eventFilter(QObject* watched, QEvent* event) {
       ReadDestroyTimer();
     }
   }
-  return QGroupBox::eventFilter(watched, event);
+  return QWidget::eventFilter(watched, event);
 }
 
 void TemplatePanel::ReadDestroyTimer() {

@@ -1,9 +1,10 @@
-// TemplatePanel: a provider tab's creation template, the group "主机创建模板". Its boxes
+// TemplatePanel: a provider tab's creation template (the page frames it in the group
+// "主机创建模板"). Its boxes
 // write the tab's running record as the operator edits them, its lookups fill the zone and
 // image boxes for the chosen region, and "创建主机" creates machines from the record.
 #pragma once
 
-#include <QGroupBox>
+#include <QWidget>
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/template/lookup_replies.h"
@@ -16,7 +17,7 @@ class QPushButton;
 
 namespace ydt {
 
-class TemplatePanel : public QGroupBox {
+class TemplatePanel : public QWidget {
   Q_OBJECT
 
  public:
@@ -24,9 +25,10 @@ class TemplatePanel : public QGroupBox {
 
   ProviderKind Kind() const { return kind_; }
 
-  // What the main window does once the settings are in: timed destruction off, and the
-  // record's instance type, disk type and password taken from the boxes as they stand.
-  void ApplyStartState();
+  // Once the settings are in, the main window puts timed destruction back to "不开启".
+  void ResetDestroyTimer();
+  // The record's instance type, disk type and password taken from the boxes as they stand.
+  void FillState(ProviderState& state) const;
 
   bool CreationRunning() const { return creating_; }
 
