@@ -11,6 +11,7 @@
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/machine_action.h"
 #include "consoles/machines/machine_list_loader.h"
+#include "consoles/machines/ui/machine_table_model.h"
 #include "consoles/machines/ui/machines_environment.h"
 
 class QAction;
@@ -24,7 +25,6 @@ namespace ydt {
 
 struct AppContext;
 class LoadingIndicator;
-class MachineTableModel;
 
 class MachinesPanel : public QWidget {
   Q_OBJECT
