@@ -49,19 +49,23 @@ void TemplatePanel::BuildWidgets() {
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
   int row = 0;
-  auto addRow = [&](int column, const QString& caption, QWidget* field, QWidget* extra = nullptr) {
+  // One caption and its box per line: the template sits in a narrow frame beside the grid.
+  auto addRow = [&](const QString& caption, QWidget* field, QWidget* extra = nullptr,
+                    int fieldStretch = 1) {
     auto* label = new QLabel(caption, this);
     label->setBuddy(field);
-    grid->addWidget(label, row, column * 2);
+    grid->addWidget(label, row, 0);
     if (extra == nullptr) {
-      grid->addWidget(field, row, column * 2 + 1);
+      grid->addWidget(field, row, 1);
     } else {
       auto* line = new QHBoxLayout;
       line->setContentsMargins(0, 0, 0, 0);
-      line->addWidget(field, 1);
+      line->addWidget(field, fieldStretch);
       line->addWidget(extra);
-      grid->addLayout(line, row, column * 2 + 1);
+      if (fieldStretch == 0) line->addStretch(1);
+      grid->addLayout(line, row, 1);
     }
+    ++row;
     return label;
   };
 
@@ -71,22 +75,15 @@ void TemplatePanel::BuildWidgets() {
   imageTypeBox_ = new QComboBox(this);
   imageTypeBox_->setObjectName(Name("组合框", kind_, "镜像类型"));
   for (std::string_view item : kImageTypeItems) imageTypeBox_->addItem(Q(item));
-  addRow(0, QStringLiteral("可用区域:"), zoneBox_);
-  addRow(1, QStringLiteral("镜像类型:"), imageTypeBox_);
-  ++row;
+  addRow(QStringLiteral("可用区域:"), zoneBox_);
+  addRow(QStringLiteral("镜像类型:"), imageTypeBox_);
 
   imageBox_ = new QComboBox(this);
   imageBox_->setObjectName(Name("组合框", kind_, "镜像列表"));
   imageBox_->addItem(Q(kImagePlaceholder));
   imageBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  imageBox_->setMinimumContentsLength(24);
-  {
-    auto* label = new QLabel(QStringLiteral("镜像列表:"), this);
-    label->setBuddy(imageBox_);
-    grid->addWidget(label, row, 0);
-    grid->addWidget(imageBox_, row, 1, 1, 3);
-  }
-  ++row;
+  imageBox_->setMinimumContentsLength(12);
+  addRow(QStringLiteral("镜像列表:"), imageBox_);
 
   instanceTypeBox_ = new QLineEdit(Q(info.instanceTypeDefault), this);
   instanceTypeBox_->setObjectName(Name("编辑框", kind_, "机型资源"));
@@ -97,9 +94,8 @@ void TemplatePanel::BuildWidgets() {
   diskBox_ = new QComboBox(this);
   diskBox_->setObjectName(Name("组合框", kind_, "磁盘类型"));
   for (std::string_view item : info.diskTypeItems) diskBox_->addItem(Q(item));
-  addRow(0, QStringLiteral("机型资源:"), instanceTypeBox_, instanceTypeButton_);
-  addRow(1, QStringLiteral("硬盘选择:"), diskBox_);
-  ++row;
+  addRow(QStringLiteral("机型资源:"), instanceTypeBox_, instanceTypeButton_);
+  addRow(QStringLiteral("硬盘选择:"), diskBox_);
 
   bandwidthBox_ = new QComboBox(this);
   bandwidthBox_->setObjectName(Name("组合框", kind_, "网络带宽"));
@@ -107,9 +103,8 @@ void TemplatePanel::BuildWidgets() {
     bandwidthBox_->addItem(Q(item.text), item.value);
   passwordBox_ = new QLineEdit(Q(kDefaultMachinePassword), this);
   passwordBox_->setObjectName(Name("编辑框", kind_, "机器密码"));
-  addRow(0, QStringLiteral("网络带宽:"), bandwidthBox_);
-  addRow(1, QStringLiteral("系统密码:"), passwordBox_);
-  ++row;
+  addRow(QStringLiteral("网络带宽:"), bandwidthBox_);
+  addRow(QStringLiteral("系统密码:"), passwordBox_);
 
   countBox_ = new QLineEdit(QStringLiteral("1"), this);
   countBox_->setObjectName(Name("编辑框", kind_, "机器数量"));
@@ -126,31 +121,31 @@ void TemplatePanel::BuildWidgets() {
   destroyBox_->lineEdit()->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("不开启|.{0,2}")), destroyBox_));
   auto* hours = new QLabel(QStringLiteral("小时"), this);
-  addRow(0, QStringLiteral("机器数量:"), countBox_);
-  QLabel* destroyLabel = addRow(1, QStringLiteral("定时销毁:"), destroyBox_, hours);
+  destroyBox_->setMinimumWidth(90);
+  addRow(QStringLiteral("机器数量:"), countBox_);
+  QLabel* destroyLabel = addRow(QStringLiteral("定时销毁:"), destroyBox_, hours, 0);
   if (kind_ == ProviderKind::Huawei) {
     destroyBox_->hide();
     destroyLabel->hide();
     hours->hide();
   }
-  ++row;
 
   if (kind_ == ProviderKind::Tencent) {
     chargeBox_ = new QComboBox(this);
     chargeBox_->setObjectName(Name("组合框", kind_, "计费类型"));
     for (std::string_view item : ChargeTypeItems()) chargeBox_->addItem(Q(item));
-    addRow(0, QStringLiteral("计费类型:"), chargeBox_);
-    ++row;
+    addRow(QStringLiteral("计费类型:"), chargeBox_);
   }
 
   progress_ = new QLabel(this);
   progress_->setObjectName(Name("标签", kind_, "创建进度"));
   createButton_ = new QPushButton(QStringLiteral("创建主机"), this);
   createButton_->setObjectName(Name("按钮", kind_, "创建主机"));
-  grid->addWidget(progress_, row, 0, 1, 3);
-  grid->addWidget(createButton_, row, 3);
+  progress_->setWordWrap(true);
+  grid->addWidget(createButton_, row++, 1, Qt::AlignRight);
+  grid->addWidget(progress_, row++, 0, 1, 2);
   grid->setColumnStretch(1, 1);
-  grid->setColumnStretch(3, 1);
+  grid->setRowStretch(row, 1);
 
   // Keyboard order follows the visual order.
   QWidget* order[] = {zoneBox_,         imageTypeBox_,       imageBox_,

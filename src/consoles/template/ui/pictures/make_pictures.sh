@@ -73,8 +73,8 @@ picture aliyun_b.png "阿里云" "专有网络VPC|交换机|安全组|路由表"
 picture huawei_a.png "华为云" "虚拟私有云|子网|安全组|弹性公网IP" 0 \
   "虚拟私有云（与创建机器的可用区域同一区域）" "虚拟私有云ID/名称|IPv4网段|子网个数" \
   "3f1c9a2e-7b44-4d0e-9c61-5a8e2b7d0f13|192.168.0.0/16|2;8a6d0e41-2c9f-4b17-a3e5-0d7f91c64b28|10.0.0.0/8|1;c52e7f90-1ad3-4e68-b0f4-97a3d6e1c5b2|172.16.0.0/12|3" \
-  "复制此ID填入VPCID框"
+  "复制此ID填入“VPC ID”"
 picture huawei_b.png "华为云" "虚拟私有云|子网|安全组|弹性公网IP" 1 \
   "子网（可用区须与创建机器的可用区域一致）" "子网ID/名称|所属VPC|可用区" \
   "6e2b8d47-1f03-4a9c-b5e2-c8d0f7a41936|vpc-default|可用区1;d91f3c05-8e6a-4b27-9d4f-2a7c5e0b8f61|vpc-default|可用区2;0a7e4c29-b6d1-4f83-a05c-e3f92d1b7c84|vpc-test|可用区3" \
-  "复制此ID填入SUBNETID框"
+  "复制此ID填入“子网ID”"
