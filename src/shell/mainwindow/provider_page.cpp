@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLayoutItem>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <string>
 
@@ -52,8 +53,8 @@ ProviderPage::ProviderPage(AppContext& context, ProviderKind kind, QWidget* pare
   second->insertWidget(0, regionLabel);
   second->insertWidget(1, regionBox_);
   second->insertSpacing(2, 12);
-  // The region box comes first on screen; keep the keyboard order with it.
-  setTabOrder(keyPair_->SecretKeyBox(), regionBox_);
+  // The region box opens the second row: after the first row's button for the keyboard.
+  setTabOrder(keyPair_->TestButton(), regionBox_);
 
   auto* lower = new QHBoxLayout;
   column->addLayout(lower, 1);

@@ -190,6 +190,22 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(window.windowTitle().contains(QStringLiteral("登录用户")));
   }
 
+  void tabKeyFollowsTheScreenOrder() {
+    console_->Open();
+    QStringList order;
+    QWidget* widget = console_->Find<QLineEdit>("编辑框_阿里云_secretid");
+    for (int i = 0; i < 6; ++i, widget = widget->nextInFocusChain()) {
+      while (widget->focusPolicy() == Qt::NoFocus) widget = widget->nextInFocusChain();
+      order << widget->objectName();
+    }
+    QCOMPARE(
+        order,
+        (QStringList{QStringLiteral("编辑框_阿里云_secretid"),
+                     QStringLiteral("编辑框_阿里云_secretkey"), QStringLiteral("按钮_阿里云_登录"),
+                     QStringLiteral("组合框_阿里云_区域"), QStringLiteral("编辑框_阿里云_安全组ID"),
+                     QStringLiteral("编辑框_阿里云_交换机ID")}));
+  }
+
   void creationRestoresTheSettingsAndLoadsNothing() {
     SettingsStore& settings = *console_->settings;
     settings.writeSetting("config", "batch_delay", "50");

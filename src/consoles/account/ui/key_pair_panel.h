@@ -45,6 +45,7 @@ class KeyPairPanel : public QGroupBox {
 
   QLineEdit* SecretIdBox() const { return secretId_; }
   QLineEdit* SecretKeyBox() const { return secretKey_; }
+  QPushButton* TestButton() const { return testButton_; }
 
   void ApplyCaptions(const BalanceCaptions& captions);
 
