@@ -304,11 +304,14 @@ void MachinesPanelTest::batchSendsQualifyingRowsAndIsRefusedWhileRunning() {
   LoadRegion(0);
   sim_->Reset();
   prompter_->ClearBoxes();
+  auto* reinstallAll = new QPushButton(QStringLiteral("全部重装"));
+  panel_->AddBatchButton(reinstallAll);
   bool refusedDuringPause = false;
   uiPauser_.onPause = [&] {
     if (uiPauser_.lengths.size() != 1) return;
     auto* startAll = window_->findChild<QPushButton*>(QStringLiteral("按钮_华为云_全部启动"));
-    refusedDuringPause = !startAll->isEnabled() && !panel_->PopupMenu()->actions()[1]->isEnabled();
+    refusedDuringPause = !startAll->isEnabled() && !reinstallAll->isEnabled() &&
+                         !panel_->PopupMenu()->actions()[1]->isEnabled();
     panel_->RunBatchAction(MachineAction::Start);  // must not start a second batch
     panel_->RunSingleAction(MachineAction::Release);
   };

@@ -122,6 +122,9 @@ void MachinesPanel::BuildWidgets() {
 
 void MachinesPanel::AddBatchButton(QWidget* button) {
   buttonRow_->insertWidget(static_cast<int>(batchControls_.size()) + 1, button);
+  // A further batch of this provider must not start inside one of its batch's pauses either.
+  batchControls_.push_back(button);
+  button->setEnabled(!batchRunning_);
 }
 
 void MachinesPanel::SetReinstallHandler(std::function<void(int row)> handler) {

@@ -43,8 +43,13 @@ class MachinesPanel : public QWidget {
 
   bool LoadRunning() const { return loadRunning_; }
   bool BatchRunning() const { return batchRunning_; }
+  // Marks a batch of this provider as running: its batch buttons and the popup's machine
+  // actions are refused until it ends. Other batches of the provider (reinstall-all) use it
+  // too.
+  void SetBatchRunning(bool running);
 
-  // Room beside the batch buttons for further ones (the reinstall-all button).
+  // Room beside the batch buttons for further ones (the reinstall-all button); they are
+  // refused with the others while a batch of this provider runs.
   void AddBatchButton(QWidget* button);
 
   // What "重装" does with the selected row; without a handler it only emits
@@ -71,7 +76,6 @@ class MachinesPanel : public QWidget {
   void FinishLoad(MachineListLoader::Result result);
   void ShowLoadProgress(int page, int pageCount);
   void SetBusy(bool busy);
-  void SetBatchRunning(bool running);
   void RestoreSelection();
   AccessKeys ReadKeys() const;
   MachineActionTarget Target() const;
