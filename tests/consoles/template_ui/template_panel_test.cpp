@@ -61,10 +61,11 @@ class TemplatePanelTest : public QObject {
       if (widget == nullptr) qWarning() << "missing" << name;
       return widget;
     }
-    // Waits until `n` backend requests have been answered and their results delivered.
+    // Waits until `n` backend requests have been answered, then a little longer for a
+    // result a worker might still post (used where nothing should change).
     bool WaitForLines(std::size_t n) {
       if (!QTest::qWaitFor([&] { return log.Lines().size() >= n; }, 5000)) return false;
-      QTest::qWait(50);  // the worker posts its result right after the log line
+      QTest::qWait(200);
       return true;
     }
 
@@ -153,8 +154,10 @@ void TemplatePanelTest::regionChoiceFillsZonesAndImages() {
       {"Zone":"ap-beijing-5","ZoneName":"北京五区","ZoneState":"AVAILABLE"}]}})");
   f.backend.Queue("/yunduotai/qcloud/images/", R"({"code":0,"data":{"ImageSet":[
       {"ImageId":"img-a","ImageName":"CentOS 7"},{"ImageId":"img-b","ImageName":"Ubuntu（LTS）"}]}})");
+  QSignalSpy zonesApplied(f.panel.get(), &TemplatePanel::ZonesApplied);
+  QSignalSpy imagesApplied(f.panel.get(), &TemplatePanel::ImagesApplied);
   f.panel->OnRegionChosen();
-  QVERIFY(f.WaitForLines(2));
+  QTRY_VERIFY(zonesApplied.count() == 1 && imagesApplied.count() == 1);
 
   auto* zone = f.Find<QComboBox>(Name("组合框", ProviderKind::Tencent, "可用分区"));
   auto* image = f.Find<QComboBox>(Name("组合框", ProviderKind::Tencent, "镜像列表"));
@@ -213,12 +216,16 @@ void TemplatePanelTest::laterImageLoadWinsOverASlowerEarlierOne() {
   f.backend.Queue(
       "/yunduotai/qcloud/images/",
       R"({"code":0,"data":{"ImageSet":[{"ImageId":"img-shared","ImageName":"theirs"}]}})");
+  QSignalSpy imagesApplied(f.panel.get(), &TemplatePanel::ImagesApplied);
   f.panel->LoadImages();
-  QTest::qWait(100);  // the first request is on its way
+  // The first request must take the slow reply.
+  QTRY_COMPARE(f.backend.Requests().size(), std::size_t{1});
   auto* imageType = f.Find<QComboBox>(Name("组合框", ProviderKind::Tencent, "镜像类型"));
   Choose(imageType, 1);
   QCOMPARE(f.state.imageType, std::string("SHARED_IMAGE"));
+  QTRY_COMPARE(imagesApplied.count(), 1);
   QVERIFY(f.WaitForLines(2));  // the slow private list arrives last
+  QCOMPARE(imagesApplied.count(), 1);
   auto* image = f.Find<QComboBox>(Name("组合框", ProviderKind::Tencent, "镜像列表"));
   QCOMPARE(image->count(), 1);
   QCOMPARE(image->currentText(), QStringLiteral("theirs（img-shared）"));
@@ -229,8 +236,9 @@ void TemplatePanelTest::emptyImageListOffersNoImage() {
   Fixture f(ProviderKind::Aliyun);
   f.state.imageId = "img-old";
   f.backend.Queue("/yunduotai/aliyun/images/", R"({"code":0,"data":{"Images":{"Image":[]}}})");
+  QSignalSpy imagesApplied(f.panel.get(), &TemplatePanel::ImagesApplied);
   f.panel->LoadImages();
-  QVERIFY(f.WaitForLines(1));
+  QTRY_COMPARE(imagesApplied.count(), 1);
   auto* image = f.Find<QComboBox>(Name("组合框", ProviderKind::Aliyun, "镜像列表"));
   QCOMPARE(image->count(), 1);
   QCOMPARE(image->currentText(), QStringLiteral("无"));
