@@ -317,7 +317,11 @@ void LoginWindow::LoadAnnouncement() {
     JsonDoc doc;
     if (!doc.Parse(reply)) return;
     const std::string text = doc.GetText("data.gg");
-    PostToUi(guard, [label, text] { label->setText(label->text() + Q(text)); });
+    PostToUi(guard, [label, text] {
+      label->setText(label->text() + Q(text));
+      // A long announcement runs past the window's edge; the tooltip shows all of it.
+      label->setToolTip(label->text());
+    });
   });
 }
 
