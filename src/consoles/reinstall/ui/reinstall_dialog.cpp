@@ -44,12 +44,15 @@ ReinstallDialog::ReinstallDialog(ProviderKind kind, ReinstallEnvironment environ
   auto* typeGroup = new QGroupBox(QStringLiteral("镜像类型"), this);
   imageTypeBox_ = new QComboBox(typeGroup);
   imageTypeBox_->setObjectName(QStringLiteral("组合框_镜像类型"));
+  // The group's caption names the box for a screen reader, as a buddy label would.
+  imageTypeBox_->setAccessibleName(typeGroup->title());
   for (std::string_view item : kImageTypeItems) imageTypeBox_->addItem(Q(item));
   (new QVBoxLayout(typeGroup))->addWidget(imageTypeBox_);
 
   auto* listGroup = new QGroupBox(QStringLiteral("镜像列表"), this);
   imageList_ = new QListWidget(listGroup);
   imageList_->setObjectName(QStringLiteral("列表框_镜像列表"));
+  imageList_->setAccessibleName(listGroup->title());
   imageList_->setSelectionMode(QAbstractItemView::SingleSelection);
   (new QVBoxLayout(listGroup))->addWidget(imageList_);
 

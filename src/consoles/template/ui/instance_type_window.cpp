@@ -17,6 +17,7 @@ InstanceTypeWindow::InstanceTypeWindow(QWidget* parent) : QDialog(parent) {
   text_ = new QPlainTextEdit(group);
   text_->setObjectName(QStringLiteral("编辑框_机型资源列表"));
   text_->setReadOnly(true);
+  text_->setAccessibleName(group->title());
   text_->setPlainText(QString::fromUtf8(kInstanceTypesLoading.data(),
                                         static_cast<qsizetype>(kInstanceTypesLoading.size())));
   auto* groupLayout = new QVBoxLayout(group);

@@ -58,6 +58,7 @@ NetworkHelpWindow::NetworkHelpWindow(ProviderKind kind, NetworkIdBox box, QWidge
   if (!path.isEmpty()) {
     picture_->setPixmap(QPixmap(path));
     setWindowTitle(NetworkHelpTitle(kind, box));
+    picture_->setAccessibleName(windowTitle());
   }
 }
 
