@@ -5,6 +5,9 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include "consoles/machines/ui/machines_wiring.h"
+#include "consoles/reinstall/ui/reinstall_wiring.h"
+#include "consoles/template/ui/template_wiring.h"
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
 #include "shell/login/start_routine.h"
@@ -63,6 +66,10 @@ int main(int argc, char** argv) {
   // The login window comes first; the main window is built once the operator is logged in.
   return ydt::RunStartRoutine(app, context, [&context, logPane] {
     auto* window = new ydt::MainWindow(context, logPane);
+    // The panels join their tabs before the creation sequence restores the settings.
+    const auto machines = ydt::InstallMachinesPanels(*window, context);
+    ydt::InstallTemplatePanels(*window, context, machines);
+    ydt::InstallReinstalls(machines, context, *window);
     window->RunCreationSequence();
     return window;
   });
