@@ -10,12 +10,16 @@ static void InitCosmeticsResources() {
 
 namespace ydt {
 
-QIcon AppIcon() {
-  static bool initialised = false;
-  if (!initialised) {
+void RegisterCosmeticResources() {
+  static const bool registered = [] {
     InitCosmeticsResources();
-    initialised = true;
-  }
+    return true;
+  }();
+  (void)registered;
+}
+
+QIcon AppIcon() {
+  RegisterCosmeticResources();
   QIcon icon;
   for (int size : {16, 32, 48, 64, 128, 256}) {
     icon.addFile(QStringLiteral(":/yunduotai/icons/yunduotai-%1.png").arg(size), QSize(size, size));

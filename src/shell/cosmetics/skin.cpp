@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "shell/cosmetics/app_icon.h"
+
 namespace ydt {
 
 QString SkinStyleSheet() {
@@ -34,6 +36,8 @@ QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus, QComboBox:focus {
 }
 QLineEdit:disabled, QComboBox:disabled { background: #f0f2f5; color: #9aa5b1; }
 QComboBox::drop-down { border: none; width: 18px; }
+QComboBox::down-arrow { image: url(:/yunduotai/icons/down-arrow.png); width: 10px; height: 6px; }
+QComboBox::down-arrow:disabled { image: url(:/yunduotai/icons/down-arrow-disabled.png); }
 QTabWidget::pane { border: 1px solid #d5dbe3; border-radius: 4px; background: #ffffff; top: -1px; }
 QTabBar::tab {
   background: #e8edf3; border: 1px solid #d5dbe3; border-bottom: none; padding: 5px 18px;
@@ -61,6 +65,7 @@ QToolTip { background: #ffffff; color: #1f2d3d; border: 1px solid #c3ccd7; }
 }
 
 void AttachSkin(QApplication& application) {
+  RegisterCosmeticResources();
   application.setStyleSheet(SkinStyleSheet());
 }
 

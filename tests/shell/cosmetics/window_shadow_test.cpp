@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -170,6 +171,14 @@ class WindowShadowTest : public QObject {
     QVERIFY(app);
     AttachSkin(*app);
     QCOMPARE(app->styleSheet(), SkinStyleSheet());
+    // Every picture the style sheet names must be there, or the boxes lose their arrows.
+    const QRegularExpression url(QStringLiteral("url\\((:[^)]+)\\)"));
+    int pictures = 0;
+    for (auto match = url.globalMatch(SkinStyleSheet()); match.hasNext(); ++pictures) {
+      const QString path = match.next().captured(1);
+      QVERIFY2(!QImage(path).isNull(), qPrintable(path));
+    }
+    QVERIFY(pictures > 0);
     app->setStyleSheet(QString());
   }
 };
