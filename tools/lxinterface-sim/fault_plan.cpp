@@ -15,21 +15,21 @@ const std::vector<std::string>& Kinds() {
 
 FaultPlan::FaultPlan() : rng_(std::random_device{}()) {}
 
-bool FaultPlan::ParseRule(const nlohmann::json& spec, FaultRule& rule, std::string& error) {
-  if (!spec.is_object()) {
+bool FaultPlan::ParseRule(const nlohmann::json& ruleJson, FaultRule& rule, std::string& error) {
+  if (!ruleJson.is_object()) {
     error = "fault must be a JSON object";
     return false;
   }
   try {
     FaultRule r;
-    r.kind = spec.value("kind", "");
+    r.kind = ruleJson.value("kind", "");
     if (r.kind == "force") r.kind = "fail";  // a forced code is a failure that always hits
     if (std::find(Kinds().begin(), Kinds().end(), r.kind) == Kinds().end()) {
       error = "unknown fault kind '" + r.kind + "'";
       return false;
     }
-    r.op = spec.value("op", "");
-    r.provider = spec.value("provider", "");
+    r.op = ruleJson.value("op", "");
+    r.provider = ruleJson.value("provider", "");
     // "qcloud/instances" names provider and operation at once.
     for (const char* p : {"qcloud/", "aliyun/", "huawei/"}) {
       if (r.op.rfind(p, 0) == 0) {
@@ -37,14 +37,14 @@ bool FaultPlan::ParseRule(const nlohmann::json& spec, FaultRule& rule, std::stri
         r.op = r.op.substr(7);
       }
     }
-    r.skip = spec.value("skip", 0);
-    r.times = spec.value("times", -1);
-    r.rate = spec.value("rate", 1.0);
-    r.latencyMs = spec.value("ms", 0);
-    r.code = spec.value("code", 500);
-    r.msg = spec.value("msg", std::string("服务器内部错误"));
-    r.bytes = spec.value("bytes", static_cast<std::size_t>(0));
-    r.delayMs = spec.value("delay_ms", 100);
+    r.skip = ruleJson.value("skip", 0);
+    r.times = ruleJson.value("times", -1);
+    r.rate = ruleJson.value("rate", 1.0);
+    r.latencyMs = ruleJson.value("ms", 0);
+    r.code = ruleJson.value("code", 500);
+    r.msg = ruleJson.value("msg", std::string("服务器内部错误"));
+    r.bytes = ruleJson.value("bytes", static_cast<std::size_t>(0));
+    r.delayMs = ruleJson.value("delay_ms", 100);
     if (r.rate < 0 || r.rate > 1 || r.skip < 0 || r.latencyMs < 0 || r.delayMs < 0 ||
         r.latencyMs > 600000 || r.delayMs > 60000) {
       error = "fault values out of range";

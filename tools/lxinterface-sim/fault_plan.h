@@ -47,7 +47,7 @@ class FaultPlan {
  public:
   FaultPlan();
   // From a control request body, e.g. {"kind":"fail","op":"qcloud/instances","code":7}.
-  static bool ParseRule(const nlohmann::json& spec, FaultRule& rule, std::string& error);
+  static bool ParseRule(const nlohmann::json& ruleJson, FaultRule& rule, std::string& error);
 
   void Add(FaultRule rule);
   void Clear();

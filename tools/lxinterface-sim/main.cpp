@@ -54,10 +54,10 @@ bool ReadFile(const std::string& path, std::string& out) {
   std::exit(2);
 }
 
-FaultRule RuleFrom(const nlohmann::json& spec) {
+FaultRule RuleFrom(const nlohmann::json& ruleJson) {
   FaultRule rule;
   std::string error;
-  if (!FaultPlan::ParseRule(spec, rule, error)) Fail(error);
+  if (!FaultPlan::ParseRule(ruleJson, rule, error)) Fail(error);
   return rule;
 }
 
@@ -126,22 +126,22 @@ int main(int argc, char** argv) {
       if (end == value.c_str() || *end != '\0') Fail("bad rate: " + value);
       options.faults.push_back(RuleFrom({{"kind", "fail"}, {"rate", rate}, {"op", op}}));
     } else if (arg == "--force-code") {
-      const std::string spec = next();
-      size_t c1 = spec.find(':');
-      size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
+      const std::string ruleText = next();
+      size_t c1 = ruleText.find(':');
+      size_t c2 = c1 == std::string::npos ? c1 : ruleText.find(':', c1 + 1);
       if (c2 == std::string::npos) Fail("--force-code wants OP:CODE:MSG");
       options.faults.push_back(
           RuleFrom({{"kind", "fail"},
-                    {"op", spec.substr(0, c1)},
-                    {"code", ToInt(spec.substr(c1 + 1, c2 - c1 - 1), "--force-code")},
-                    {"msg", spec.substr(c2 + 1)}}));
+                    {"op", ruleText.substr(0, c1)},
+                    {"code", ToInt(ruleText.substr(c1 + 1, c2 - c1 - 1), "--force-code")},
+                    {"msg", ruleText.substr(c2 + 1)}}));
     } else if (arg == "--fault") {
       auto [kind, op] = SplitAt(next());
       options.faults.push_back(RuleFrom({{"kind", kind}, {"op", op}}));
     } else if (arg == "--fault-json") {
-      auto spec = nlohmann::json::parse(next(), nullptr, false);
-      if (spec.is_discarded()) Fail("--fault-json is not JSON");
-      options.faults.push_back(RuleFrom(spec));
+      auto ruleText = nlohmann::json::parse(next(), nullptr, false);
+      if (ruleText.is_discarded()) Fail("--fault-json is not JSON");
+      options.faults.push_back(RuleFrom(ruleText));
     } else {
       Fail("unknown option " + arg + " (see --help)");
     }

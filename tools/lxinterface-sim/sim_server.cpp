@@ -444,10 +444,10 @@ void SimServer::HandleControl(const httplib::Request& req, httplib::Response& re
       return;
     }
     std::vector<FaultRule> rules;
-    for (const auto& spec : body.is_array() ? body : nlohmann::json::array({body})) {
+    for (const auto& ruleJson : body.is_array() ? body : nlohmann::json::array({body})) {
       FaultRule rule;
       std::string error;
-      if (!FaultPlan::ParseRule(spec, rule, error)) {
+      if (!FaultPlan::ParseRule(ruleJson, rule, error)) {
         answer(400, {{"error", error}});
         return;
       }
