@@ -1,6 +1,7 @@
 #include "shell/settings/settings_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,6 +49,27 @@ std::string OneLine(std::string_view text) {
   }
   return out;
 }
+
+// Holds an exclusive lock on the settings folder for the length of one read-modify-write, so
+// that two copies of the console writing at once cannot each rewrite the file from the same
+// old contents and drop the other's key.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -98,9 +120,16 @@ bool SettingsStore::writeSetting(std::string_view section, std::string_view key,
                                  std::string_view text) {
   if (!EnsureFolder()) return false;
   const std::string path = settingsPath();
-  const std::string old = ReadWholeFile(path).value_or(std::string());
-  const std::string updated =
-      IniText::Set(old, Utf8ToGbk(section), Utf8ToGbk(key), Utf8ToGbk(OneLine(text)));
+  const FolderLock lock(FolderPath());
+  const std::optional<std::string> old = ReadWholeFile(path);
+  if (!old) {
+    // A file that is there but cannot be read must not be replaced by one that holds only
+    // this key: every other setting would be lost.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) || error) return false;
+  }
+  const std::string updated = IniText::Set(old.value_or(std::string()), Utf8ToGbk(section),
+                                           Utf8ToGbk(key), Utf8ToGbk(OneLine(text)));
 
   // The file holds access keys and a password: the temporary file is created owner-only,
   // and replacing the old file by rename means a crash never leaves it half written.
