@@ -20,10 +20,9 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
   }
 
   const BackendRequest count = MachineCountRequest(request.kind, request.keys, request.regionCode);
-  std::string reply;
   JsonDoc doc;
-  if (client_.CallBackend(count.path, kPost, count.form, &reply, owner_, false, count.title) != 0 ||
-      !doc.Parse(reply)) {
+  if (client_.CallBackend(count.path, kPost, count.form, nullptr, owner_, false, count.title,
+                          &doc) != 0) {
     result.outcome = Outcome::CountFailed;
     return result;
   }
@@ -42,12 +41,13 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
     if (progress) progress(page, pageCount);
     const BackendRequest pageRequest =
         MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);
-    reply.clear();
-    if (client_.CallBackend(pageRequest.path, kPost, pageRequest.form, &reply, owner_, false,
-                            pageRequest.title) != 0) {
+    // The envelope check has parsed the page already; its rows are built from that parse.
+    JsonDoc pageReply;
+    if (client_.CallBackend(pageRequest.path, kPost, pageRequest.form, nullptr, owner_, false,
+                            pageRequest.title, &pageReply) != 0) {
       continue;  // that page's machines stay missing; the log line says why
     }
-    pipeline.Push(std::move(reply));
+    pipeline.Push(std::move(pageReply));
   }
   if (stop.stop_requested()) {
     result.outcome = Outcome::Cancelled;

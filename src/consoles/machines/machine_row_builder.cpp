@@ -84,32 +84,36 @@ std::string HuaweiFloatingAddress(std::string_view addressesJson) {
 
 void AppendMachineRows(ProviderKind kind, const JsonDoc& page, int& nextNumber,
                        std::vector<MachineRow>& rows) {
-  const ProviderInfo& info = Info(kind);
   const MachineFieldPaths& paths = FieldPaths(kind);
-  const std::string list(info.listPath);
-  const int count = page.Count(list);
-  rows.reserve(rows.size() + static_cast<std::size_t>(count > 0 ? count : 0));
+  // Each field's path is taken apart once per page, not once per machine.
+  const JsonPath id(paths.id), state(paths.state), typeName(paths.typeName), cpu(paths.cpu),
+      memory(paths.memory), os(paths.os), address(paths.address), imageId(paths.imageId),
+      created(paths.created);
+  const JsonDoc::Node list = page.At(std::string(Info(kind).listPath));
+  const int count = list.Count();
+  rows.reserve(rows.size() + static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    const std::string element = list + "[" + std::to_string(i) + "].";
-    auto read = [&](std::string_view field) { return page.GetText(element + std::string(field)); };
+    const JsonDoc::Node element = list.Element(static_cast<std::size_t>(i));
 
     MachineRow row;
     row.Cell(MachineColumn::RowNumber) = std::to_string(nextNumber++);
-    row.Cell(MachineColumn::Id) = read(paths.id);
-    row.Cell(MachineColumn::State) = StateWord(kind, read(paths.state));
-    row.Cell(MachineColumn::Configuration) = read(paths.typeName) + std::string(paths.cpuLabel) +
-                                             read(paths.cpu) + "/内存：" + read(paths.memory) +
-                                             "）";
-    row.Cell(MachineColumn::System) = read(paths.os);
+    row.Cell(MachineColumn::Id) = element.GetText(id);
+    row.Cell(MachineColumn::State) = StateWord(kind, element.GetText(state));
+    std::string& configuration = row.Cell(MachineColumn::Configuration);
+    configuration = element.GetText(typeName);
+    configuration += paths.cpuLabel;
+    configuration += element.GetText(cpu);
+    configuration += "/内存：";
+    configuration += element.GetText(memory);
+    configuration += "）";
+    row.Cell(MachineColumn::System) = element.GetText(os);
     if (paths.addressRule == AddressRule::HuaweiFloating) {
-      const std::string addressesPath = element + std::string(paths.address);
-      row.Cell(MachineColumn::PublicAddress) =
-          HuaweiFloatingAddress(page.SubDocument(addressesPath).ToText());
+      row.Cell(MachineColumn::PublicAddress) = HuaweiFloatingAddress(element.At(address).ToText());
     } else {
-      row.Cell(MachineColumn::PublicAddress) = read(paths.address);
+      row.Cell(MachineColumn::PublicAddress) = element.GetText(address);
     }
-    row.Cell(MachineColumn::ImageId) = read(paths.imageId);
-    row.Cell(MachineColumn::CreationTime) = CreationTimeText(read(paths.created));
+    row.Cell(MachineColumn::ImageId) = element.GetText(imageId);
+    row.Cell(MachineColumn::CreationTime) = CreationTimeText(element.GetText(created));
     rows.push_back(std::move(row));
   }
 }

@@ -1,7 +1,6 @@
 #include "consoles/machines/page_row_pipeline.h"
 
 #include "consoles/machines/machine_row_builder.h"
-#include "service/json/json_doc.h"
 
 namespace ydt {
 
@@ -18,10 +17,10 @@ PageRowPipeline::~PageRowPipeline() {
   if (worker_.joinable()) worker_.join();
 }
 
-void PageRowPipeline::Push(std::string reply) {
+void PageRowPipeline::Push(JsonDoc page) {
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(reply));
+    queue_.push_back(std::move(page));
   }
   wake_.notify_all();
 }
@@ -37,19 +36,17 @@ std::vector<MachineRow> PageRowPipeline::Finish() {
 }
 
 void PageRowPipeline::Run() {
-  JsonDoc doc;
   for (;;) {
-    std::string reply;
+    JsonDoc page;
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return abandoned_ || closing_ || !queue_.empty(); });
       if (abandoned_ || queue_.empty()) return;  // closing with nothing left, or abandoned
-      reply = std::move(queue_.front());
+      page = std::move(queue_.front());
       queue_.pop_front();
     }
-    // The reply already passed the envelope check; a page that still does not parse is
-    // skipped like a failed one.
-    if (doc.Parse(reply)) AppendMachineRows(kind_, doc, nextNumber_, rows_);
+    AppendMachineRows(kind_, page, nextNumber_, rows_);
+    // The page's tree is freed here, off the loading thread.
   }
 }
 

@@ -1,6 +1,6 @@
-// PageRowPipeline builds grid rows from page replies on a helper thread, in the order the
-// pages were handed in, so parsing and row building overlap with the next page's request
-// instead of adding to it.
+// PageRowPipeline builds grid rows from parsed page replies on a helper thread, in the order
+// the pages were handed in, so row building overlaps with the next page's request instead of
+// adding to it.
 #pragma once
 
 #include <condition_variable>
@@ -12,6 +12,7 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/machine_row.h"
+#include "service/json/json_doc.h"
 
 namespace ydt {
 
@@ -23,8 +24,8 @@ class PageRowPipeline {
   PageRowPipeline(const PageRowPipeline&) = delete;
   PageRowPipeline& operator=(const PageRowPipeline&) = delete;
 
-  // Queues one page reply that the backend answered with success.
-  void Push(std::string reply);
+  // Queues one parsed page reply that the backend answered with success.
+  void Push(JsonDoc page);
 
   // Waits until every queued page is built and returns all rows, numbered on across pages.
   std::vector<MachineRow> Finish();
@@ -38,7 +39,7 @@ class PageRowPipeline {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::string> queue_;
+  std::deque<JsonDoc> queue_;
   bool closing_ = false;    // no more pages come; build the rest and end
   bool abandoned_ = false;  // end now, the rows are not wanted
   std::thread worker_;

@@ -42,7 +42,7 @@ BackendClient::BackendClient(LogSink& log, Prompter& prompter, std::string baseU
 
 int BackendClient::CallBackend(const std::string& path, int method, const std::string& form,
                                std::string* reply, WindowRef owner, bool showBox,
-                               const std::string& title) {
+                               const std::string& title, JsonDoc* replyDoc) {
   const std::string time = FormatDateTime(std::nullopt, 1, 0);
 
   HttpRequest request;
@@ -50,13 +50,14 @@ int BackendClient::CallBackend(const std::string& path, int method, const std::s
   request.method = method;
   request.bodyBytes = Utf8ToGbk(form);
   request.extraHeaders = "interface:yunduotai";
-  const std::string text = UTF8ToText(HttpSend(request).body);
+  std::string text = UTF8ToText(HttpSend(request).body);
 
   JsonDoc doc;
   if (GbkLength(text) >= kShortestReply && doc.Parse(text) && HasNumericCode(doc)) {
-    if (reply != nullptr) *reply = text;
     const int code = TextToInt(doc.GetText("code"));
     const std::string msg = doc.GetText("msg");
+    if (reply != nullptr) *reply = std::move(text);
+    if (replyDoc != nullptr) *replyDoc = std::move(doc);
     if (code != 0) {
       if (!title.empty()) log_.PrependLine("[" + time + "] [" + title + "] " + msg + "！\r\n");
       if (showBox) prompter_.Show(owner, msg + "！", MessageIcon::Error, MessageButtons::Ok);

@@ -9,6 +9,8 @@
 
 namespace ydt {
 
+class JsonDoc;
+
 enum HttpMethod : int { kGet = 0, kPost = 1 };
 
 // "http://" + the configured backend host + ":60080/api/v1/lxinterface".
@@ -22,8 +24,11 @@ class BackendClient {
   // code, or 1 when there was no usable envelope. `reply` (may be null) receives the whole
   // reply text when it parsed as JSON and is left untouched otherwise. A non-empty title
   // writes one log line; showBox shows failures in a message box owned by `owner`.
-  int CallBackend(const std::string& path, int method, const std::string& form,
-                  std::string* reply, WindowRef owner, bool showBox, const std::string& title);
+  // `replyDoc` (may be null) receives the parsed reply under the same condition as
+  // `reply`, so a caller that reads the reply need not parse it a second time.
+  int CallBackend(const std::string& path, int method, const std::string& form, std::string* reply,
+                  WindowRef owner, bool showBox, const std::string& title,
+                  JsonDoc* replyDoc = nullptr);
 
   const std::string& BackendBaseUrl() const { return baseUrl_; }
 

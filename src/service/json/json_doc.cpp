@@ -1,5 +1,6 @@
 #include "service/json/json_doc.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <string_view>
@@ -209,6 +210,14 @@ void AppendJson(std::string& out, const nlohmann::ordered_json& value) {
 // stands for a backslash, and only what GBK can hold survives (the rest reads "?").
 std::string ReadBack(std::string raw) {
   static constexpr std::string_view kBackslashStandIn = "\xE2\x90\x80";
+  // Plain ASCII without a zero holds neither the stand-in nor anything GBK lacks, and the
+  // decoder would hand it back unchanged: most values of a reply are like that.
+  if (std::all_of(raw.begin(), raw.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte != 0 && byte < 0x80;
+      })) {
+    return raw;
+  }
   // Built anew rather than replaced in place: one pass, and no in-place replace that
   // GCC 12 at -O2 misreads as an overlapping copy.
   std::string out;
@@ -221,6 +230,19 @@ std::string ReadBack(std::string raw) {
   }
   out.append(raw, from, std::string::npos);
   return UTF8ToText(out);
+}
+
+std::string ValueText(const nlohmann::ordered_json* value) {
+  if (value == nullptr || value->is_null()) return {};
+  std::string raw;
+  AppendValueText(raw, *value);
+  return ReadBack(std::move(raw));
+}
+
+int ElementCount(const nlohmann::ordered_json* value) {
+  if (value == nullptr || !value->is_array()) return 0;
+  return value->size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX
+                                                           : static_cast<int>(value->size());
 }
 
 }  // namespace
@@ -248,19 +270,12 @@ bool JsonDoc::Parse(const std::string& text) {
 
 std::string JsonDoc::GetText(const std::string& path) const {
   if (holding_ != Holding::Value) return {};
-  const nlohmann::ordered_json* value = ResolveDocumentPath(value_, path);
-  if (value == nullptr || value->is_null()) return {};
-  std::string raw;
-  AppendValueText(raw, *value);
-  return ReadBack(std::move(raw));
+  return ValueText(ResolveDocumentPath(value_, path));
 }
 
 int JsonDoc::Count(const std::string& path) const {
   if (holding_ != Holding::Value) return 0;
-  const nlohmann::ordered_json* value = ResolveDocumentPath(value_, path);
-  if (value == nullptr || !value->is_array()) return 0;
-  return value->size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX
-                                                           : static_cast<int>(value->size());
+  return ElementCount(ResolveDocumentPath(value_, path));
 }
 
 JsonDoc JsonDoc::SubDocument(const std::string& path) const {
@@ -290,6 +305,43 @@ std::string JsonDoc::ToText() const {
   }
   std::string raw;
   AppendJson(raw, value_);
+  return ReadBack(std::move(raw));
+}
+
+JsonDoc::Node JsonDoc::At(const std::string& path) const {
+  if (holding_ != Holding::Value) return Node();
+  return Node(ResolveDocumentPath(value_, path));
+}
+
+JsonDoc::Node JsonDoc::Node::At(const JsonPath& path) const {
+  if (value_ == nullptr) return Node();
+  return Node(path.Resolve(*value_));
+}
+
+std::string JsonDoc::Node::GetText(const JsonPath& path) const {
+  if (value_ == nullptr) return {};
+  return ValueText(path.Resolve(*value_));
+}
+
+int JsonDoc::Node::Count() const {
+  return ElementCount(value_);
+}
+
+JsonDoc::Node JsonDoc::Node::Element(std::size_t index) const {
+  if (value_ == nullptr) return Node();
+  if (value_->is_array()) return index < value_->size() ? Node(&(*value_)[index]) : Node();
+  if (value_->is_object()) {
+    const auto it = value_->find(std::to_string(index));
+    return it == value_->end() ? Node() : Node(&*it);
+  }
+  return Node();
+}
+
+std::string JsonDoc::Node::ToText() const {
+  if (value_ == nullptr) return {};
+  if (value_->is_null()) return "null";
+  std::string raw;
+  AppendJson(raw, *value_);
   return ReadBack(std::move(raw));
 }
 

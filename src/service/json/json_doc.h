@@ -7,10 +7,37 @@
 
 #include <nlohmann/json.hpp>
 
+#include "service/json/json_path.h"
+
 namespace ydt {
 
 class JsonDoc {
  public:
+  // A place inside a document, for reading many values below one list element without
+  // building and parsing a whole path for each read. Reads give what the document's own
+  // reads give for the joined path. Valid while the document lives and is not re-parsed.
+  class Node {
+   public:
+    Node() = default;
+
+    // The node at `path` below this one.
+    Node At(const JsonPath& path) const;
+    // Like JsonDoc::GetText for this node's path followed by `path`.
+    std::string GetText(const JsonPath& path) const;
+    // Element count when this node is an array; 0 for anything else.
+    int Count() const;
+    // Element `index` of this array (an index on an object reads the member of that
+    // decimal name); a missing node when there is none.
+    Node Element(std::size_t index) const;
+    // Like SubDocument(this node's path).ToText(): empty when missing, "null" for null.
+    std::string ToText() const;
+
+   private:
+    friend class JsonDoc;
+    explicit Node(const nlohmann::ordered_json* value) : value_(value) {}
+    const nlohmann::ordered_json* value_ = nullptr;
+  };
+
   JsonDoc();  // holds an empty object
 
   // Replaces the held value. True when the text held a JSON value that is not null.
@@ -29,6 +56,9 @@ class JsonDoc {
 
   // Compact JSON text of the held value, members in parsed order.
   std::string ToText() const;
+
+  // The node at the path (missing when nothing is there).
+  Node At(const std::string& path) const;
 
  private:
   enum class Holding { Value, Null, Nothing };

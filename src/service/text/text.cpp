@@ -256,11 +256,20 @@ std::size_t GbkLength(std::string_view utf8) {
 }
 
 std::string UTF8ToText(std::string_view bytes) {
+  // Replies are mostly plain ASCII: that run is copied whole, and a reply that is nothing
+  // else leaves without a byte-by-byte decode or the GBK round trip.
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte == 0 || byte >= 0x80) break;
+    ++i;
+  }
+  if (i == bytes.size()) return std::string(bytes);
   std::string decoded;
   decoded.reserve(bytes.size());
+  decoded.append(bytes.data(), i);
   bool asciiOnly = true;
   bool afterHighSurrogate = false;
-  std::size_t i = 0;
   while (i < bytes.size()) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
     std::size_t length;
@@ -317,7 +326,26 @@ std::string UTF8ToText(std::string_view bytes) {
     AppendUtf8(decoded, value);
   }
   if (asciiOnly) return decoded;
-  return GbkToUtf8(Utf8ToGbk(decoded));
+  // GBK holds ASCII unchanged and converts character by character, so only the runs of
+  // other characters go through the round trip; a reply is mostly ASCII around a few words.
+  std::string kept;
+  kept.reserve(decoded.size());
+  std::size_t at = 0;
+  while (at < decoded.size()) {
+    std::size_t end = at;
+    const bool ascii = static_cast<unsigned char>(decoded[at]) < 0x80;
+    while (end < decoded.size() && (static_cast<unsigned char>(decoded[end]) < 0x80) == ascii) {
+      ++end;
+    }
+    const std::string_view run(decoded.data() + at, end - at);
+    if (ascii) {
+      kept.append(run);
+    } else {
+      kept += GbkToUtf8(Utf8ToGbk(run));
+    }
+    at = end;
+  }
+  return kept;
 }
 
 std::string ToUtf8(std::string_view text) {

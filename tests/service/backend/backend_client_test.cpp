@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "backend_test_server.h"
+#include "service/json/json_doc.h"
 #include "service/text/text.h"
 #include "support/fakes/recording_log_sink.h"
 #include "support/fakes/scripted_prompter.h"
@@ -162,6 +163,20 @@ TEST_F(CallBackendTest, ReplyTextIsDecodedAndCharactersGbkLacksBecomeQuestionMar
   server_.Reply(R"({"code":0,"msg":"主机😀"})");
   EXPECT_EQ(Call(), 0);
   EXPECT_EQ(reply_, R"({"code":0,"msg":"主机?"})");
+}
+
+TEST_F(CallBackendTest, ParsedReplyIsHandedOverOnlyForAnEnvelope) {
+  JsonDoc doc;
+  server_.Reply(R"({"code":3,"msg":"主机😀","data":{"count":2}})");
+  EXPECT_EQ(client_.CallBackend("/x/", 1, "", nullptr, kOwner, false, "", &doc), 3);
+  EXPECT_EQ(doc.GetText("data.count"), "2");
+  EXPECT_EQ(doc.GetText("msg"), "主机?");
+
+  // Without an envelope the caller's document keeps what it held.
+  server_.Reply(R"({"msg":"no code at all"})");
+  EXPECT_EQ(client_.CallBackend("/x/", 1, "", &reply_, kOwner, false, "", &doc), 1);
+  EXPECT_EQ(doc.GetText("data.count"), "2");
+  EXPECT_EQ(reply_, "previous");
 }
 
 TEST_F(CallBackendTest, LoginCookieFromTheStoreAccompaniesLaterCalls) {

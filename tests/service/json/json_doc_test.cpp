@@ -66,6 +66,39 @@ TEST(JsonDocPaths, RootArraysAndTheDocumentName) {
   EXPECT_EQ(doc.GetText("data"), "");
 }
 
+// Row building reads each machine through a node of its list element; every read must
+// give what the document's read of the joined path gives, whatever the value is.
+TEST(JsonDocNode, ReadsBelowAnElementMatchTheJoinedPath) {
+  JsonDoc doc;
+  ASSERT_TRUE(doc.Parse(
+      "{\"data\":{\"list\":[{\"id\":\"i-1\",\"n\":2.50,\"ips\":[\"1.1.1.1\",null,[\"2.2.2.2\"]],"
+      "\"f\":{\"name\":\"s1\",\"0\":\"zero\"},\"t\":null,\"os\":\"云\\u2400\\ud83d\\ude00\","
+      "\"z\":\"ab\\u0000cd\",\"b\":false},[7,8],\"text\",null,{}]}}"));
+  const JsonDoc::Node list = doc.At("data.list");
+  ASSERT_EQ(list.Count(), doc.Count("data.list"));
+  for (std::size_t i = 0; i < 6; ++i) {  // one past the end too
+    const std::string element = "data.list[" + std::to_string(i) + "]";
+    for (const char* field : {"id", "n", "ips", "ips[2][0]", "f", "f.name", "f[0]", "t", "t.x",
+                              "os", "z", "b", "missing", "[1]", "a..b"}) {
+      const bool startsWithIndex = field[0] == '[';
+      const std::string joined = element + (startsWithIndex ? "" : ".") + field;
+      EXPECT_EQ(list.Element(i).GetText(JsonPath(field)), doc.GetText(joined)) << joined;
+      EXPECT_EQ(list.Element(i).At(JsonPath(field)).ToText(), doc.SubDocument(joined).ToText())
+          << joined;
+    }
+    EXPECT_EQ(list.Element(i).ToText(), doc.SubDocument(element).ToText()) << element;
+  }
+  EXPECT_EQ(list.Element(0).GetText(JsonPath("os")), "云\\?");
+  EXPECT_EQ(list.Element(0).GetText(JsonPath("z")), "ab");
+
+  // Nothing to read in a document that holds no value, or below a missing node.
+  JsonDoc empty;
+  empty.Parse("null");
+  EXPECT_EQ(empty.At("").Count(), 0);
+  EXPECT_EQ(empty.At("").ToText(), "");
+  EXPECT_EQ(doc.At("data.none").Element(0).GetText(JsonPath("id")), "");
+}
+
 TEST(JsonDocParse, ResultAndWhatIsHeldAfterwards) {
   JsonDoc doc;
   EXPECT_EQ(doc.ToText(), "{}");  // a fresh document holds an empty object

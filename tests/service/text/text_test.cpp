@@ -109,6 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
                                "\xED\x95\x9C"
                                "中",
                                "??中"},
+                    // Only the runs of non-ASCII characters go through GBK; the ASCII between
+                    // them must come back in place, however the runs alternate.
+                    DecodeCase{"AlternatingRunsKeepTheirOrder",
+                               "{\"a\":\"主\xF0\x9F\x98\x80x\",\"b\":\"한b中\"}",
+                               "{\"a\":\"主?x\",\"b\":\"?b中\"}"},
+                    DecodeCase{"ZeroAfterChineseEndsText", std::string("中ab\0cd", 8), "中ab"},
                     // A reply sent in GBK breaks off at its first Chinese character.
                     DecodeCase{"GbkReplyIsCut", "{\"msg\":\"\xD6\xD0\xCE\xC4\"}", "{\"msg\":\""}),
     [](const testing::TestParamInfo<DecodeCase>& info) { return info.param.name; });
