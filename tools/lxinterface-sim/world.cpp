@@ -102,6 +102,34 @@ std::string Join(const std::vector<std::string>& items) {
   return out;
 }
 
+// Outcome of one instance-ID list: which IDs were acted on, refused or not found.
+struct IdWalk {
+  std::vector<std::string> unknown, refused, done;
+};
+
+// Walks the machines an ID list names, indexed first because a filtered batch may name
+// thousands of machines of a large region. `act(machine, running, stopped)` returns whether
+// the machine was acted on (or already where it was asked to be).
+template <typename Act>
+IdWalk WalkNamedMachines(std::vector<Machine>& machines, const std::vector<std::string>& ids,
+                         const StateWords& words, Act act) {
+  const auto index = IndexById(machines);
+  IdWalk walk;
+  for (const auto& id : ids) {
+    auto found = index.find(id);
+    if (found == index.end()) {
+      walk.unknown.push_back(id);
+      continue;
+    }
+    Machine& m = machines[found->second];
+    const std::string state = ToUpperAscii(m.state);
+    const bool running = state == ToUpperAscii(words.running);
+    const bool stopped = state == ToUpperAscii(words.stopped);
+    (act(m, running, stopped) ? walk.done : walk.refused).push_back(id);
+  }
+  return walk;
+}
+
 }  // namespace
 
 World::World(SeedData seed, WorldOptions options)
@@ -376,43 +404,24 @@ Reply World::Act(Provider provider, MachineAction action, const FormFields& form
   const StateWords words = WordsOf(provider);
   const std::string bucketKey = BucketKey(*ctx.account, ctx.region);
   auto& machines = Bucket(*ctx.account, ctx.region);
-  // A filtered batch may name thousands of machines of a large region.
-  const auto index = IndexById(machines);
-  std::vector<std::string> unknown, refused, done;
-  for (const auto& id : ids) {
-    auto found = index.find(id);
-    if (found == index.end()) {
-      unknown.push_back(id);
-      continue;
-    }
-    auto it = machines.begin() + static_cast<std::ptrdiff_t>(found->second);
-    Machine& m = *it;
-    const std::string state = ToUpperAscii(m.state);
-    const bool running = state == ToUpperAscii(words.running);
-    const bool stopped = state == ToUpperAscii(words.stopped);
-    if (action == MachineAction::kTerminate) {
-      if (!(m.pending && m.removeWhenDone)) BeginRelease(provider, bucketKey, m);
-      done.push_back(id);
-      continue;
-    }
-    const bool wantRunning = action == MachineAction::kStart;
-    if (!m.pending && (wantRunning ? running : stopped)) {
-      done.push_back(id);  // already there: nothing to do
-      continue;
-    }
-    if (m.pending || !(wantRunning ? stopped : running)) {
-      refused.push_back(id);
-      continue;
-    }
-    if (wantRunning) {
-      BeginTransition(bucketKey, m, words.starting, words.running,
-                      provider == Provider::kHuawei ? "powering-on" : "", false);
-    } else {
-      BeginTransition(bucketKey, m, words.stopping, words.stopped,
-                      provider == Provider::kHuawei ? "powering-off" : "", false);
-    }
-    done.push_back(id);
-  }
+  auto [unknown, refused, done] =
+      WalkNamedMachines(machines, ids, words, [&](Machine& m, bool running, bool stopped) {
+        if (action == MachineAction::kTerminate) {
+          if (!(m.pending && m.removeWhenDone)) BeginRelease(provider, bucketKey, m);
+          return true;
+        }
+        const bool wantRunning = action == MachineAction::kStart;
+        if (!m.pending && (wantRunning ? running : stopped)) return true;  // already there
+        if (m.pending || !(wantRunning ? stopped : running)) return false;
+        if (wantRunning) {
+          BeginTransition(bucketKey, m, words.starting, words.running,
+                          provider == Provider::kHuawei ? "powering-on" : "", false);
+        } else {
+          BeginTransition(bucketKey, m, words.stopping, words.stopped,
+                          provider == Provider::kHuawei ? "powering-off" : "", false);
+        }
+        return true;
+      });
   ordered_json data = ActionData(provider);
   data["InstanceIdSet"] = done;
   if (unknown.empty() && refused.empty()) return Reply::Ok(std::move(data));
@@ -779,33 +788,19 @@ Reply World::Rebuild(Provider provider, const FormFields& form) {
   const StateWords words = WordsOf(provider);
   const std::string bucketKey = BucketKey(*ctx.account, ctx.region);
   auto& machines = Bucket(*ctx.account, ctx.region);
-  // A filtered batch may name thousands of machines of a large region.
-  const auto index = IndexById(machines);
-  std::vector<std::string> unknown, refused, done;
-  for (const auto& id : ids) {
-    auto found = index.find(id);
-    if (found == index.end()) {
-      unknown.push_back(id);
-      continue;
-    }
-    auto it = machines.begin() + static_cast<std::ptrdiff_t>(found->second);
-    const std::string state = ToUpperAscii(it->state);
-    const bool running = state == ToUpperAscii(words.running);
-    const bool stopped = state == ToUpperAscii(words.stopped);
-    // Aliyun replaces the system disk only of a stopped machine.
-    const bool allowed =
-        !it->pending && (provider == Provider::kAliyun ? stopped : running || stopped);
-    if (!allowed) {
-      refused.push_back(id);
-      continue;
-    }
-    it->imageId = image->id;
-    it->osName = image->osName;
-    it->windows = image->windows;
-    BeginTransition(bucketKey, *it, words.rebuilding, words.running,
-                    provider == Provider::kHuawei ? "rebuilding" : "", false);
-    done.push_back(id);
-  }
+  auto [unknown, refused, done] =
+      WalkNamedMachines(machines, ids, words, [&](Machine& m, bool running, bool stopped) {
+        // Aliyun replaces the system disk only of a stopped machine.
+        const bool allowed =
+            !m.pending && (provider == Provider::kAliyun ? stopped : running || stopped);
+        if (!allowed) return false;
+        m.imageId = image->id;
+        m.osName = image->osName;
+        m.windows = image->windows;
+        BeginTransition(bucketKey, m, words.rebuilding, words.running,
+                        provider == Provider::kHuawei ? "rebuilding" : "", false);
+        return true;
+      });
   ordered_json data = ActionData(provider);
   if (unknown.empty() && refused.empty()) return Reply::Ok(std::move(data), "重装任务已提交");
   std::string msg = "部分实例重装失败";
