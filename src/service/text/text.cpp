@@ -272,6 +272,18 @@ std::string UTF8ToText(std::string_view bytes) {
   bool afterHighSurrogate = false;
   while (i < bytes.size()) {
     const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead != 0 && lead < 0x80) {
+      // Copied a run at a time: the structure and most values of a reply are ASCII.
+      std::size_t end = i + 1;
+      while (end < bytes.size() && bytes[end] != 0 &&
+             static_cast<unsigned char>(bytes[end]) < 0x80) {
+        ++end;
+      }
+      decoded.append(bytes.data() + i, end - i);
+      i = end;
+      afterHighSurrogate = false;
+      continue;
+    }
     std::size_t length;
     std::uint32_t value;
     if (lead < 0x80) {
