@@ -31,6 +31,12 @@ bool HasNumericCode(const JsonDoc& doc) {
   return first == '"' && IsDecimalInteger(doc.GetText("code"));
 }
 
+// GbkLength(text) >= n without converting a whole page: every character of UTF-8 takes at
+// most four bytes and at least one byte of GBK ("?" when GBK lacks it).
+bool GbkLengthAtLeast(std::string_view text, std::size_t n) {
+  return text.size() >= 4 * n || GbkLength(text) >= n;
+}
+
 }  // namespace
 
 std::string DefaultBackendBaseUrl() {
@@ -53,7 +59,7 @@ int BackendClient::CallBackend(const std::string& path, int method, const std::s
   std::string text = UTF8ToText(HttpSend(request).body);
 
   JsonDoc doc;
-  if (GbkLength(text) >= kShortestReply && doc.Parse(text) && HasNumericCode(doc)) {
+  if (GbkLengthAtLeast(text, kShortestReply) && doc.Parse(text) && HasNumericCode(doc)) {
     const int code = TextToInt(doc.GetText("code"));
     const std::string msg = doc.GetText("msg");
     if (reply != nullptr) *reply = std::move(text);
