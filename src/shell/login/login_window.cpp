@@ -256,7 +256,9 @@ bool LoginWindow::Open() {
     return false;
   }
   AttachShadow(this);
-  ProgramDigest();  // taken now, while the file on disk is the one that runs
+  // Taken now, while the file on disk is the one that runs, but on a worker: hashing tens
+  // of megabytes would hold the window back. The update check waits for it if it asks first.
+  context_.tasks.Start([] { ProgramDigest(); });
   animation_->Start();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect place = rect();

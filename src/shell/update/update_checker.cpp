@@ -26,7 +26,9 @@ UpdateChecker::UpdateChecker(Prompter& prompter, TaskRunner& tasks, std::string 
     : prompter_(prompter),
       tasks_(tasks),
       webHost_(std::move(webHost)),
-      programDigest_(programDigest.empty() ? ProgramDigest() : std::move(programDigest)),
+      // The own digest is taken on the check's worker: hashing the executable at start-up
+      // would hold the login window back.
+      programDigest_(std::move(programDigest)),
       fetch_(std::move(fetch)),
       shared_(std::make_shared<Shared>()) {}
 
@@ -43,7 +45,8 @@ void UpdateChecker::Check() {
   tasks_.Start([shared = shared_, &prompter = prompter_, owner = owner_, webHost = webHost_,
                 digest = programDigest_, fetch = fetch_] {
     const HttpResponse response = fetch(UpdateNoticeAddress(webHost));
-    const UpdateOutcome outcome = EvaluateUpdateNotice(response.status, response.body, digest);
+    const UpdateOutcome outcome = EvaluateUpdateNotice(response.status, response.body,
+                                                       digest.empty() ? ProgramDigest() : digest);
     prompter.Show(owner, UpdateMessage(outcome, webHost), MessageIcon::Information);
     shared->checking.store(false);
   });
