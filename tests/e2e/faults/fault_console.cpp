@@ -1,6 +1,8 @@
 #include "fault_console.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <filesystem>
 
@@ -11,6 +13,7 @@
 #include "consoles/template/ui/template_wiring.h"
 #include "service/http/http_client.h"
 #include "shell/mainwindow/main_window.h"
+#include "support/sim/sim_process.h"
 #include "ui/log_pane.h"
 
 namespace ydt::test {
@@ -42,6 +45,39 @@ ConsoleServices::~ConsoleServices() {
 LogPane* ConsoleServices::ReleaseLog() {
   ownLog_ = false;
   return log_;
+}
+
+LoginRun::LoginRun(const std::string& baseUrl, const std::string& webHost,
+                   std::string documents)
+    : services(baseUrl, std::move(documents)) {
+  LoginOptions options;
+  options.webHost = webHost;
+  options.openUrl = [](const QUrl&) {};
+  auto& app = *qobject_cast<QApplication*>(QCoreApplication::instance());
+  start = std::make_unique<ProgramStart>(
+      app, services.Context(),
+      [this] { return BuildMainWindow(services.Context(), services.ReleaseLog()); }, options);
+}
+
+LoginRun::~LoginRun() {
+  services.tasks.JoinAll();
+  delete start->Main();
+  start.reset();
+}
+
+void LoginRun::TypeEverything() {
+  auto* user = Login().findChild<QLineEdit*>(QStringLiteral("编辑框_用户名"));
+  QTest::mouseClick(user, Qt::LeftButton);  // clears the prompt
+  QTest::keyClicks(user, QString::fromUtf8(SimProcess::kUser));
+  QTest::keyClicks(Login().findChild<QLineEdit*>(QStringLiteral("编辑框_密码")),
+                   QString::fromUtf8(SimProcess::kPassword));
+  QTest::keyClicks(Login().findChild<QLineEdit*>(QStringLiteral("编辑框_验证码")),
+                   QString::fromUtf8(SimProcess::kCaptcha));
+}
+
+void LoginRun::ClickLogin() {
+  QTest::mouseClick(Login().findChild<QPushButton*>(QStringLiteral("按钮_登录")),
+                    Qt::LeftButton);
 }
 
 MainWindow* BuildMainWindow(AppContext& context, LogPane* log,

@@ -16,6 +16,7 @@
 #include "platform/process_table.h"
 #include "service/backend/backend_client.h"
 #include "shell/login/joining_task_runner.h"
+#include "shell/login/start_routine.h"
 #include "shell/settings/running_values.h"
 #include "shell/settings/settings_store.h"
 #include "support/fakes/recording_pauser.h"
@@ -69,6 +70,22 @@ class ConsoleServices {
   OnlyThisCopy processes_;
   std::unique_ptr<BackendClient> backend_;
   std::unique_ptr<AppContext> context_;
+};
+
+// A console whose login window is built (Open() it) over ConsoleServices; after a login
+// the main window is built as the program builds it.
+class LoginRun {
+ public:
+  explicit LoginRun(const std::string& baseUrl, const std::string& webHost,
+                    std::string documents = {});
+  ~LoginRun();
+  LoginWindow& Login() { return start->Login(); }
+  // Clears the user-name prompt and types the stand-in's user, password and captcha.
+  void TypeEverything();
+  void ClickLogin();
+
+  ConsoleServices services;
+  std::unique_ptr<ProgramStart> start;
 };
 
 // The main window as the program builds it after a login: machine panels, templates and

@@ -1,13 +1,11 @@
 // The login window against a backend that is slow, down or answers garbage: the operator
 // is told the server is busy, gets a new captcha and keeps every text typed.
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
 
 #include "fault_console.h"
-#include "shell/login/start_routine.h"
 #include "shell/mainwindow/main_window.h"
 #include "support/sim/sim_process.h"
 #include "ui/log_pane.h"
@@ -15,49 +13,9 @@
 namespace ydt {
 namespace {
 
-QString Q(const char* text) {
-  return QString::fromUtf8(text);
-}
-
 int Requests(const test::SimProcess& sim, const std::string& op) {
   return sim.Stats()["counts"].value(op, 0);
 }
-
-// A console whose login window is open, before anything is typed.
-class LoginRun {
- public:
-  explicit LoginRun(const test::SimProcess& sim) : services(sim.BaseUrl()) {
-    LoginOptions options;
-    options.webHost = sim.WebHost();
-    options.openUrl = [](const QUrl&) {};
-    auto& app = *qobject_cast<QApplication*>(QCoreApplication::instance());
-    start = std::make_unique<ProgramStart>(
-        app, services.Context(),
-        [this] { return test::BuildMainWindow(services.Context(), services.ReleaseLog()); },
-        options);
-  }
-  ~LoginRun() {
-    services.tasks.JoinAll();
-    delete start->Main();
-    start.reset();
-  }
-  LoginWindow& Login() { return start->Login(); }
-  void TypeEverything() {
-    auto* user = Login().findChild<QLineEdit*>(Q("编辑框_用户名"));
-    QTest::mouseClick(user, Qt::LeftButton);  // clears the prompt
-    QTest::keyClicks(user, Q(test::SimProcess::kUser));
-    QTest::keyClicks(Login().findChild<QLineEdit*>(Q("编辑框_密码")),
-                     Q(test::SimProcess::kPassword));
-    QTest::keyClicks(Login().findChild<QLineEdit*>(Q("编辑框_验证码")),
-                     Q(test::SimProcess::kCaptcha));
-  }
-  void ClickLogin() {
-    QTest::mouseClick(Login().findChild<QPushButton*>(Q("按钮_登录")), Qt::LeftButton);
-  }
-
-  test::ConsoleServices services;
-  std::unique_ptr<ProgramStart> start;
-};
 
 }  // namespace
 
@@ -67,7 +25,7 @@ class LoginFaultsTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY2(sim_.Started(), sim_.StartError().c_str());
-    run_ = std::make_unique<LoginRun>(sim_);
+    run_ = std::make_unique<test::LoginRun>(sim_.BaseUrl(), sim_.WebHost());
     QVERIFY(run_->start->Open());
     QVERIFY(QTest::qWaitForWindowExposed(&run_->Login()));
     run_->TypeEverything();
@@ -116,7 +74,7 @@ class LoginFaultsTest : public QObject {
     test::SimProcess gone;
     QVERIFY2(gone.Started(), gone.StartError().c_str());
     QCOMPARE(gone.Stop(), 0);
-    LoginRun down(gone);
+    test::LoginRun down(gone.BaseUrl(), gone.WebHost());
     QVERIFY(down.start->Open());
     QVERIFY(QTest::qWaitForWindowExposed(&down.Login()));
     down.TypeEverything();
@@ -141,7 +99,7 @@ class LoginFaultsTest : public QObject {
 
  private:
   test::SimProcess sim_;
-  std::unique_ptr<LoginRun> run_;
+  std::unique_ptr<test::LoginRun> run_;
 };
 
 }  // namespace ydt
