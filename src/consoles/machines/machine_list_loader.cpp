@@ -31,7 +31,8 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
 
   pauser_.Pause(PauseBeforePages(request.batchDelay));
 
-  PageRowPipeline pipeline(request.kind, Info(request.kind).firstRowNumber);
+  // Each reply is read on the pipeline's thread while the next page is being exchanged.
+  PageRowPipeline pipeline(client_, owner_, request.kind, Info(request.kind).firstRowNumber);
   for (int page = 1; page <= pageCount; ++page) {
     // A newer load of the same grid makes this one's rows worthless; stop asking.
     if (stop.stop_requested()) {
@@ -41,13 +42,7 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
     if (progress) progress(page, pageCount);
     const BackendRequest pageRequest =
         MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);
-    // The envelope check has parsed the page already; its rows are built from that parse.
-    JsonDoc pageReply;
-    if (client_.CallBackend(pageRequest.path, kPost, pageRequest.form, nullptr, owner_, false,
-                            pageRequest.title, &pageReply) != 0) {
-      continue;  // that page's machines stay missing; the log line says why
-    }
-    pipeline.Push(std::move(pageReply));
+    pipeline.Push(client_.Exchange(pageRequest.path, kPost, pageRequest.form), pageRequest.title);
   }
   if (stop.stop_requested()) {
     result.outcome = Outcome::Cancelled;

@@ -1,26 +1,30 @@
 #include "consoles/machines/page_row_pipeline.h"
 
 #include "consoles/machines/machine_row_builder.h"
+#include "service/json/json_doc.h"
 
 namespace ydt {
 
-PageRowPipeline::PageRowPipeline(ProviderKind kind, int firstRowNumber)
-    : kind_(kind), nextNumber_(firstRowNumber), worker_([this] { Run(); }) {}
+PageRowPipeline::PageRowPipeline(BackendClient& client, WindowRef owner, ProviderKind kind,
+                                 int firstRowNumber)
+    : client_(client), owner_(owner), kind_(kind), nextNumber_(firstRowNumber), worker_([this] {
+        Run();
+      }) {}
 
 PageRowPipeline::~PageRowPipeline() {
   {
     std::lock_guard lock(mutex_);
-    abandoned_ = true;
+    rowsUnwanted_ = true;
     closing_ = true;
   }
   wake_.notify_all();
   if (worker_.joinable()) worker_.join();
 }
 
-void PageRowPipeline::Push(JsonDoc page) {
+void PageRowPipeline::Push(BackendExchange exchange, std::string title) {
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(page));
+    queue_.push_back(Page{std::move(exchange), std::move(title)});
   }
   wake_.notify_all();
 }
@@ -37,16 +41,22 @@ std::vector<MachineRow> PageRowPipeline::Finish() {
 
 void PageRowPipeline::Run() {
   for (;;) {
-    JsonDoc page;
+    Page page;
+    bool buildRows = true;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return abandoned_ || closing_ || !queue_.empty(); });
-      if (abandoned_ || queue_.empty()) return;  // closing with nothing left, or abandoned
+      wake_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+      if (queue_.empty()) return;  // closing with nothing left
       page = std::move(queue_.front());
       queue_.pop_front();
+      buildRows = !rowsUnwanted_;
     }
-    AppendMachineRows(kind_, page, nextNumber_, rows_);
-    // The page's tree is freed here, off the loading thread.
+    // Every page that was sent gets its log line, even when the load has been given up.
+    JsonDoc reply;
+    if (client_.ReadReply(page.exchange, nullptr, owner_, false, page.title, &reply) == 0 &&
+        buildRows) {
+      AppendMachineRows(kind_, reply, nextNumber_, rows_);
+    }
   }
 }
 

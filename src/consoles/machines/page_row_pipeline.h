@@ -1,6 +1,6 @@
-// PageRowPipeline builds grid rows from parsed page replies on a helper thread, in the order
-// the pages were handed in, so row building overlaps with the next page's request instead of
-// adding to it.
+// PageRowPipeline reads the page replies of a list load on a helper thread, in the order the
+// pages were sent: envelope check, log line and rows, so that all of it overlaps with the
+// next page's exchange instead of adding to it.
 #pragma once
 
 #include <condition_variable>
@@ -12,36 +12,44 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/machine_row.h"
-#include "service/json/json_doc.h"
+#include "service/backend/backend_client.h"
 
 namespace ydt {
 
 class PageRowPipeline {
  public:
-  PageRowPipeline(ProviderKind kind, int firstRowNumber);
-  // Abandons whatever is still queued.
+  PageRowPipeline(BackendClient& client, WindowRef owner, ProviderKind kind, int firstRowNumber);
+  // Reads what is still queued for its log lines only; the rows are not wanted any more.
   ~PageRowPipeline();
   PageRowPipeline(const PageRowPipeline&) = delete;
   PageRowPipeline& operator=(const PageRowPipeline&) = delete;
 
-  // Queues one parsed page reply that the backend answered with success.
-  void Push(JsonDoc page);
+  // Queues one page's exchange; `title` is the title its log line carries.
+  void Push(BackendExchange exchange, std::string title);
 
-  // Waits until every queued page is built and returns all rows, numbered on across pages.
+  // Waits until every queued page is read and returns all rows, numbered on across pages.
+  // A page whose reply is a failure adds none; its log line says why.
   std::vector<MachineRow> Finish();
 
  private:
+  struct Page {
+    BackendExchange exchange;
+    std::string title;
+  };
+
   void Run();
 
+  BackendClient& client_;
+  WindowRef owner_;
   ProviderKind kind_;
   int nextNumber_;
   std::vector<MachineRow> rows_;
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<JsonDoc> queue_;
-  bool closing_ = false;    // no more pages come; build the rest and end
-  bool abandoned_ = false;  // end now, the rows are not wanted
+  std::deque<Page> queue_;
+  bool closing_ = false;       // no more pages come; read the rest and end
+  bool rowsUnwanted_ = false;  // the load was given up: log the rest, build nothing
   std::thread worker_;
 };
 

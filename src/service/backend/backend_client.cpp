@@ -49,14 +49,26 @@ BackendClient::BackendClient(LogSink& log, Prompter& prompter, std::string baseU
 int BackendClient::CallBackend(const std::string& path, int method, const std::string& form,
                                std::string* reply, WindowRef owner, bool showBox,
                                const std::string& title, JsonDoc* replyDoc) {
-  const std::string time = FormatDateTime(std::nullopt, 1, 0);
+  return ReadReply(Exchange(path, method, form), reply, owner, showBox, title, replyDoc);
+}
 
+BackendExchange BackendClient::Exchange(const std::string& path, int method,
+                                        const std::string& form) {
+  BackendExchange exchange;
+  exchange.time = FormatDateTime(std::nullopt, 1, 0);
   HttpRequest request;
   request.address = baseUrl_ + path;
   request.method = method;
   request.bodyBytes = Utf8ToGbk(form);
   request.extraHeaders = "interface:yunduotai";
-  std::string text = UTF8ToText(HttpSend(request).body);
+  exchange.body = std::move(HttpSend(request).body);
+  return exchange;
+}
+
+int BackendClient::ReadReply(const BackendExchange& exchange, std::string* reply, WindowRef owner,
+                             bool showBox, const std::string& title, JsonDoc* replyDoc) {
+  const std::string& time = exchange.time;
+  std::string text = UTF8ToText(exchange.body);
 
   JsonDoc doc;
   if (GbkLengthAtLeast(text, kShortestReply) && doc.Parse(text) && HasNumericCode(doc)) {

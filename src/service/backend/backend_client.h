@@ -16,6 +16,13 @@ enum HttpMethod : int { kGet = 0, kPost = 1 };
 // "http://" + the configured backend host + ":60080/api/v1/lxinterface".
 std::string DefaultBackendBaseUrl();
 
+// One request's exchange with the backend, not yet read: when it was sent (the time its
+// log line carries) and the reply body as it arrived.
+struct BackendExchange {
+  std::string time;
+  std::string body;
+};
+
 class BackendClient {
  public:
   BackendClient(LogSink& log, Prompter& prompter, std::string baseUrl = DefaultBackendBaseUrl());
@@ -29,6 +36,12 @@ class BackendClient {
   int CallBackend(const std::string& path, int method, const std::string& form, std::string* reply,
                   WindowRef owner, bool showBox, const std::string& title,
                   JsonDoc* replyDoc = nullptr);
+
+  // The two halves of CallBackend, for a caller that sends its next request while an
+  // earlier reply is still being read elsewhere. CallBackend is ReadReply(Exchange(...)).
+  BackendExchange Exchange(const std::string& path, int method, const std::string& form);
+  int ReadReply(const BackendExchange& exchange, std::string* reply, WindowRef owner, bool showBox,
+                const std::string& title, JsonDoc* replyDoc = nullptr);
 
   const std::string& BackendBaseUrl() const { return baseUrl_; }
 

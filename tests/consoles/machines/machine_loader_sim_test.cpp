@@ -185,6 +185,34 @@ TEST_F(MachineLoaderSim, StoppedLoadSendsNoFurtherPagesAndKeepsOldRows) {
   EXPECT_EQ(BodiesOf(*sim_, "instances").size(), 3u);  // count, page 1, page 2
 }
 
+// Pages are read on a helper thread while the next one is exchanged; the log must still get
+// one line per page, in page order, by the time the load returns, given up or not.
+TEST_F(MachineLoaderSim, EveryPageSentIsLoggedInOrderBeforeTheLoadReturns) {
+  auto titles = [this] {
+    std::vector<std::string> found;
+    for (const std::string& line : log_.Lines()) {
+      const auto open = line.find("] [");
+      found.push_back(line.substr(open + 3, line.find("] ", open + 3) - open - 3));
+    }
+    return found;
+  };
+  ASSERT_TRUE(Load(ProviderKind::Tencent, 1).rows.has_value());
+  EXPECT_THAT(
+      titles(),
+      ElementsAre("腾讯云 - 加载机器信息第3页，总数250", "腾讯云 - 加载机器信息第2页，总数250",
+                  "腾讯云 - 加载机器信息第1页，总数250", "腾讯云 - 初始化机器列表"));
+
+  log_.Clear();
+  std::stop_source stop;
+  const auto result = Load(ProviderKind::Tencent, 1, stop.get_token(), [&](int page, int) {
+    if (page == 2) stop.request_stop();
+  });
+  EXPECT_EQ(result.outcome, MachineListLoader::Outcome::Cancelled);
+  EXPECT_THAT(titles(),
+              ElementsAre("腾讯云 - 加载机器信息第2页，总数250",
+                          "腾讯云 - 加载机器信息第1页，总数250", "腾讯云 - 初始化机器列表"));
+}
+
 TEST_F(MachineLoaderSim, SingleActionFormAndTitle) {
   const MachineActionTarget target{ProviderKind::Huawei,
                                    DemoKeys(ProviderKind::Huawei),
