@@ -54,13 +54,13 @@ int main(int argc, char** argv) {
   std::printf("rss every %d reloads (MB):", options.sampleEvery);
   for (long kb : f.rssSamplesKb) std::printf(" %.1f", static_cast<double>(kb) / 1024.0);
   std::printf("\n");
-  const long addedLines = f.logBlocks - 1;
+  const long addedLines = f.logBlocks - f.logBlocksAfterWarmup;
   const double logMb = static_cast<double>(addedLines) * f.logBytesPerLine / (1024.0 * 1024.0);
   const double growthMb = (static_cast<double>(f.end.rssKb - f.afterWarmup.rssKb)) / 1024.0;
   std::printf("log pane: %ld lines (expected %ld), ~%.0f bytes resident per line\n", f.logBlocks,
               f.expectedLogBlocks, f.logBytesPerLine);
-  std::printf("growth after warm-up: %.1f MB, of which the log's own lines ~%.1f MB\n", growthMb,
-              logMb);
+  std::printf("growth after warm-up: %.1f MB; the %ld lines the log gained since hold ~%.1f MB\n",
+              growthMb, addedLines, logMb);
   std::printf("prepend one line: %.0f us at 10 lines, %.0f us at 10,000, %.0f us at %ld\n",
               f.prependUsAt10, f.prependUsAt10000, f.prependUsAtEnd, f.logBlocks);
   std::printf(

@@ -208,6 +208,9 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
   figures.afterWarmup = SettledVitals(figures.start.threads, std::chrono::seconds(2), [] {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   });
+  logPane->Flush();
+  figures.logBlocksAfterWarmup =
+      options.logToPane ? logPane->document()->blockCount() : 1 + discarded.lines.load();
   say("warm-up done: " + std::to_string(figures.loads) + " loads, " +
       std::to_string(figures.afterWarmup.rssKb / 1024) + " MB");
 

@@ -40,10 +40,11 @@ struct SoakFigures {
   int loads = 0;
   int minRows = 0;
   int maxRows = 0;
-  int boxesShown = 0;     // message boxes the run provoked; a healthy run shows none
-  long long pauses = 0;   // waits before the first page the loads asked for
-  long long pauseMs = 0;  // their total length, not waited
-  long logBlocks = 0;     // lines in the main window's log pane, its first text included
+  int boxesShown = 0;             // message boxes the run provoked; a healthy run shows none
+  long long pauses = 0;           // waits before the first page the loads asked for
+  long long pauseMs = 0;          // their total length, not waited
+  long logBlocks = 0;             // lines in the main window's log pane, its first text included
+  long logBlocksAfterWarmup = 0;  // the same once the warm-up loads have ended
   long expectedLogBlocks = 0;
   double seconds = 0;
 
