@@ -47,8 +47,7 @@ LogPane* ConsoleServices::ReleaseLog() {
   return log_;
 }
 
-LoginRun::LoginRun(const std::string& baseUrl, const std::string& webHost,
-                   std::string documents)
+LoginRun::LoginRun(const std::string& baseUrl, const std::string& webHost, std::string documents)
     : services(baseUrl, std::move(documents)) {
   LoginOptions options;
   options.webHost = webHost;
@@ -76,8 +75,7 @@ void LoginRun::TypeEverything() {
 }
 
 void LoginRun::ClickLogin() {
-  QTest::mouseClick(Login().findChild<QPushButton*>(QStringLiteral("按钮_登录")),
-                    Qt::LeftButton);
+  QTest::mouseClick(Login().findChild<QPushButton*>(QStringLiteral("按钮_登录")), Qt::LeftButton);
 }
 
 MainWindow* BuildMainWindow(AppContext& context, LogPane* log,
