@@ -113,14 +113,11 @@ void MeasurePrepend(const SoakOptions& options, SoakFigures& figures) {
   }
   figures.prependUsAt10 = Median(shortLog);
 
-  const long before = ProcessVitals::Now().rssKb;
   LogPane pane;
   pane.resize(700, 240);
   pane.show();
   FillPane(pane, 9998);
   Spin(20);
-  figures.logBytesPerLine =
-      static_cast<double>(ProcessVitals::Now().rssKb - before) * 1024.0 / 10000.0;
   std::vector<double> longLog;
   for (int sample = 0; sample < options.prependSamples; ++sample) {
     longLog.push_back(TimedPrependUs(pane, 9999 + sample));

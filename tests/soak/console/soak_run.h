@@ -51,7 +51,6 @@ struct SoakFigures {
   double prependUsAt10 = 0;     // median cost of one line on top of a 10-line log, painted
   double prependUsAt10000 = 0;  // the same on a 10,000-line log
   double prependUsAtEnd = 0;    // the same on the main window's log after the run
-  double logBytesPerLine = 0;   // resident growth of a 10,000-line log, per line
 };
 
 // Runs inside a QApplication, with the stand-in up and logged into by nobody yet.
