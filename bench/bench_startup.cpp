@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -37,14 +38,16 @@ struct Moment {
 // One child's reported moments by name, or empty when it failed.
 using Moments = std::map<std::string, Moment>;
 
-Moments RunChild(const std::vector<std::string>& args) {
+// The child's error output goes to `errorFile`, shown when the child fails.
+Moments RunChild(const std::vector<std::string>& args, const std::string& errorFile) {
   Moments moments;
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return moments;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -91,7 +94,15 @@ Moments RunChild(const std::vector<std::string>& args) {
     moments[what] = {static_cast<double>(ns - spawnedNs) / 1e6,
                      static_cast<double>(rssKb) / 1024.0};
   }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) moments.clear();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    moments.clear();
+    std::fprintf(stderr, "%s ended with status %d; its error output:\n", argv[0], status);
+    std::FILE* errors = std::fopen(errorFile.c_str(), "r");
+    while (errors != nullptr && std::fgets(buffer, sizeof buffer, errors) != nullptr) {
+      if (std::strstr(buffer, "propagateSizeHints") == nullptr) std::fputs(buffer, stderr);
+    }
+    if (errors != nullptr) std::fclose(errors);
+  }
   return moments;
 }
 
@@ -130,9 +141,10 @@ int main(int, char** argv) {
   int failures = 0;
   // Round 0 warms the file cache and the stand-in's generated region; it is not counted.
   for (int round = 0; round <= kRounds; ++round) {
-    const Moments baseline = RunChild({emptyWindow});
-    const Moments textWindow = RunChild({emptyWindow, "--text"});
-    const Moments console = RunChild(probeArgs);
+    const std::string errors = documents + "/child-errors.txt";
+    const Moments baseline = RunChild({emptyWindow}, errors);
+    const Moments textWindow = RunChild({emptyWindow, "--text"}, errors);
+    const Moments console = RunChild(probeArgs, errors);
     const bool ok = baseline.count("window_painted") && textWindow.count("window_painted") &&
                     console.count("login_painted") && console.count("main_painted") &&
                     console.count("rows_10000");
