@@ -129,8 +129,9 @@ std::string IniText::Set(std::string_view ini, std::string_view section, std::st
   out.reserve(ini.size() + keyLine.size() + section.size() + 8);
   auto appendLine = [&out](const Line& line) {
     out += line.full;
-    // A last line without a break must not run into what follows it.
-    if (line.full.size() == line.content.size()) out += "\r\n";
+    // A last line without a line feed must not run into what follows it; a bare "\r" ends
+    // no line, so a key written after it would be read as part of that line and lost.
+    if (line.full.empty() || line.full.back() != '\n') out += "\r\n";
   };
 
   if (!found.sectionLine) {

@@ -183,6 +183,14 @@ TEST(IniTextTest, AddsABreakBeforeAppendingToAFileWithoutAFinalOne) {
   EXPECT_EQ(IniText::Set("", "b", "y", "2"), "[b]\r\ny=2\r\n");
 }
 
+TEST(IniTextTest, KeyAddedAfterALastLineEndingInABareCarriageReturnReadsBack) {
+  for (std::string_view ini : {"[a]\r\nx=1\r", "[a]\r"}) {
+    const std::string updated = IniText::Set(ini, "a", "y", "2");
+    EXPECT_EQ(IniText::Find(updated, "a", "y"), "2") << updated;
+    EXPECT_TRUE(updated.starts_with(ini)) << updated;
+  }
+}
+
 TEST(IniTextTest, CommentedKeysAndKeysOutsideTheSectionDoNotMatch) {
   const std::string ini = "x=0\n[a]\n;x=1\n[b]\nx=2\n";
   EXPECT_EQ(IniText::Find(ini, "a", "x"), std::nullopt);
