@@ -100,6 +100,13 @@ Located Locate(const std::vector<Line>& lines, std::string_view section, std::st
   return found;
 }
 
+// What closes the text's last line: nothing when it ends in a line feed, the missing "\n"
+// after a bare "\r" (so the line reads as before), else a whole "\r\n".
+std::string_view LineEndFor(std::string_view text) {
+  if (text.empty() || text.back() == '\n') return {};
+  return text.back() == '\r' ? "\n" : "\r\n";
+}
+
 }  // namespace
 
 std::optional<std::string> IniText::Find(std::string_view ini, std::string_view section,
@@ -129,14 +136,14 @@ std::string IniText::Set(std::string_view ini, std::string_view section, std::st
   out.reserve(ini.size() + keyLine.size() + section.size() + 8);
   auto appendLine = [&out](const Line& line) {
     out += line.full;
-    // A last line without a line feed must not run into what follows it; a bare "\r" ends
+    // A last line without a line feed must not run into what follows it: a bare "\r" ends
     // no line, so a key written after it would be read as part of that line and lost.
-    if (line.full.empty() || line.full.back() != '\n') out += "\r\n";
+    out += LineEndFor(line.full);
   };
 
   if (!found.sectionLine) {
     out.assign(ini);
-    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    out += LineEndFor(out);
     out += '[';
     out += section;
     out += "]\r\n";

@@ -184,10 +184,13 @@ TEST(IniTextTest, AddsABreakBeforeAppendingToAFileWithoutAFinalOne) {
 }
 
 TEST(IniTextTest, KeyAddedAfterALastLineEndingInABareCarriageReturnReadsBack) {
-  for (std::string_view ini : {"[a]\r\nx=1\r", "[a]\r"}) {
-    const std::string updated = IniText::Set(ini, "a", "y", "2");
-    EXPECT_EQ(IniText::Find(updated, "a", "y"), "2") << updated;
-    EXPECT_TRUE(updated.starts_with(ini)) << updated;
+  for (std::string_view ini : {"[a]\r\nx=1\r", "[a]\r", "[a\r"}) {
+    for (std::string_view section : {"a", "b"}) {
+      const std::string updated = IniText::Set(ini, section, "y", "2");
+      EXPECT_EQ(IniText::Find(updated, section, "y"), "2") << updated;
+      EXPECT_EQ(IniText::Find(updated, "a", "x"), IniText::Find(ini, "a", "x")) << updated;
+      EXPECT_TRUE(updated.starts_with(ini)) << updated;
+    }
   }
 }
 
