@@ -22,7 +22,9 @@ for corpus in "$here"/corpus/*/; do
   mkdir -p "$work/$name"
   cp "$corpus"* "$work/$name"/
   echo "fuzz: $name for ${seconds}s"
-  if ! "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+  # Scratch files of a target (the settings reader's folder) go with the work folder, even
+  # when the target dies before it can remove them.
+  if ! TMPDIR="$work" "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
       -artifact_prefix="$artifacts/$name-" "$work/$name" >"$work/$name.log" 2>&1; then
     tail -n 60 "$work/$name.log" >&2
     echo "fuzz: $name FAILED; the input is in $artifacts" >&2
