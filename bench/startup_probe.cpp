@@ -6,31 +6,27 @@
 //   bench_startup_probe BASE_URL WEB_HOST DOCUMENTS_FOLDER REGION_INDEX
 #include <QApplication>
 #include <QComboBox>
-#include <QFontDatabase>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "consoles/account/ui/key_pair_panel.h"
 #include "consoles/machines/ui/machines_panel.h"
-#include "consoles/machines/ui/machines_wiring.h"
-#include "consoles/reinstall/ui/reinstall_wiring.h"
-#include "consoles/template/ui/template_wiring.h"
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
 #include "shell/login/start_routine.h"
+#include "shell/mainwindow/console_window.h"
 #include "shell/mainwindow/main_window.h"
 #include "shell/mainwindow/provider_page.h"
 #include "shell/settings/running_values.h"
 #include "shell/settings/settings_store.h"
 #include "startup_stamp.h"
 #include "ui/app_context.h"
+#include "ui/application_setup.h"
 #include "ui/event_loop_pauser.h"
 #include "ui/log_pane.h"
 #include "ui/qt_prompter.h"
@@ -41,20 +37,6 @@ namespace {
 using ydt::bench::Report;
 
 constexpr int kWatchdogMs = 120000;
-
-// As the program does it: Chinese text must not fall back to a font without CJK glyphs.
-void PreferCjkFont(QApplication& app) {
-  for (const QString& family :
-       {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-        QStringLiteral("Noto Sans SC")}) {
-    if (QFontDatabase::hasFamily(family)) {
-      QFont font = app.font();
-      font.setFamily(family);
-      app.setFont(font);
-      return;
-    }
-  }
-}
 
 [[noreturn]] void Fail(const char* why) {
   std::printf("failed %s\n", why);
@@ -75,13 +57,7 @@ int main(int argc, char** argv) {
   const int regionIndex = std::atoi(argv[4]);
 
   QApplication app(argc, argv);
-  QTranslator qtbase;
-  if (qtbase.load(QStringLiteral("qtbase_zh_CN"),
-                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qtbase);
-  }
-  PreferCjkFont(app);
-  QApplication::setQuitOnLastWindowClosed(false);
+  ydt::PrepareApplication(app);
 
   ydt::QtPrompter prompter;
   auto* logPane = new ydt::LogPane;
@@ -128,11 +104,9 @@ int main(int argc, char** argv) {
   ydt::ProgramStart start(
       app, context,
       [&] {
-        auto* window = new ydt::MainWindow(context, logPane);
-        panels = ydt::InstallMachinesPanels(*window, context);
-        ydt::InstallTemplatePanels(*window, context, panels);
-        ydt::InstallReinstalls(panels, context, *window);
-        window->RunCreationSequence();
+        const ydt::ConsoleWindow built = ydt::BuildConsoleWindow(context, logPane);
+        ydt::MainWindow* window = built.window;
+        panels = built.machines;
         mainWindow = window;
         mainPainted = std::make_unique<ydt::bench::FirstPaint>(window, [&] {
           Report("main_painted");

@@ -13,12 +13,10 @@
 #include "consoles/account/ui/key_pair_panel.h"
 #include "consoles/machines/ui/machine_table_model.h"
 #include "consoles/machines/ui/machines_panel.h"
-#include "consoles/machines/ui/machines_wiring.h"
 #include "consoles/reinstall/ui/reinstall_dialog.h"
-#include "consoles/reinstall/ui/reinstall_wiring.h"
 #include "consoles/template/ui/template_panel.h"
-#include "consoles/template/ui/template_wiring.h"
 #include "service/text/text.h"
+#include "shell/mainwindow/console_window.h"
 #include "shell/mainwindow/main_window.h"
 #include "shell/mainwindow/provider_page.h"
 #include "sim_process.h"
@@ -69,11 +67,10 @@ class TemplateEndToEndTest : public QObject {
     backend_ = std::make_unique<BackendClient>(*pane_, prompter_, sim_.BaseUrl());
     context_ = std::make_unique<AppContext>(AppContext{
         *backend_, prompter_, pauser_, tasks_, *settings_, running_, processes_, "yunduotai"});
-    window_ = std::make_unique<MainWindow>(*context_, pane_);
-    machines_ = InstallMachinesPanels(*window_, *context_);
-    templates_ = InstallTemplatePanels(*window_, *context_, machines_);
-    InstallReinstalls(machines_, *context_, *window_);
-    window_->RunCreationSequence();
+    const ConsoleWindow built = BuildConsoleWindow(*context_, pane_);
+    window_.reset(built.window);
+    machines_ = built.machines;
+    templates_ = built.templates;
     window_->show();
   }
 

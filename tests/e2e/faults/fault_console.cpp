@@ -7,11 +7,9 @@
 #include <filesystem>
 
 #include "consoles/machines/ui/machines_panel.h"
-#include "consoles/machines/ui/machines_wiring.h"
-#include "consoles/reinstall/ui/reinstall_wiring.h"
 #include "consoles/template/ui/template_panel.h"
-#include "consoles/template/ui/template_wiring.h"
 #include "service/http/http_client.h"
+#include "shell/mainwindow/console_window.h"
 #include "shell/mainwindow/main_window.h"
 #include "support/sim/sim_process.h"
 #include "ui/log_pane.h"
@@ -81,14 +79,10 @@ void LoginRun::ClickLogin() {
 MainWindow* BuildMainWindow(AppContext& context, LogPane* log,
                             std::array<MachinesPanel*, 3>* machines,
                             std::array<TemplatePanel*, 3>* templates) {
-  auto* window = new MainWindow(context, log);
-  const auto grids = InstallMachinesPanels(*window, context);
-  const auto panels = InstallTemplatePanels(*window, context, grids);
-  InstallReinstalls(grids, context, *window);
-  window->RunCreationSequence();
-  if (machines != nullptr) *machines = grids;
-  if (templates != nullptr) *templates = panels;
-  return window;
+  const ConsoleWindow built = BuildConsoleWindow(context, log);
+  if (machines != nullptr) *machines = built.machines;
+  if (templates != nullptr) *templates = built.templates;
+  return built.window;
 }
 
 QMap<QString, QString> TypedTexts(const QWidget& window) {

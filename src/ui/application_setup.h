@@ -1,0 +1,12 @@
+// Application-wide set-up shared by every entry that shows the console's windows.
+#pragma once
+
+class QApplication;
+
+namespace ydt {
+
+// Qt's own button texts in Chinese (确定, 取消), a font with CJK glyphs, and a program that
+// the tray keeps alive after its last window closes.
+void PrepareApplication(QApplication& app);
+
+}  // namespace ydt
