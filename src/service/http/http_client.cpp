@@ -1,12 +1,17 @@
 #include "service/http/http_client.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
+
+#include <cstdio>
 
 #include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "service/http/header_text.h"
@@ -28,25 +33,78 @@ constexpr std::size_t kHeaderBuffer = 5000;
 std::atomic<std::int64_t> maxBodyBytes{kMaxBodyBytes};
 std::atomic<long> stallSeconds{kStallSeconds};
 
-// libcurl's global state and the one cookie store every backend request shares. Never
-// destroyed: worker threads may still be inside a transfer when the process exits.
+// libcurl as Debian builds it drags in some two dozen libraries (ssh, ldap, rtmp,
+// kerberos, ...) whose loading sat in front of the login window's first paint. It is
+// opened on first use instead, which the start routine triggers on a thread of its own.
+constexpr const char* kCurlLibrary = "libcurl.so.4";
+
+struct CurlApi {
+  decltype(&::curl_global_init) globalInit;
+  decltype(&::curl_share_init) shareInit;
+  decltype(&::curl_share_setopt) shareSetopt;
+  decltype(&::curl_easy_init) easyInit;
+  decltype(&::curl_easy_setopt) easySetopt;
+  decltype(&::curl_easy_perform) easyPerform;
+  decltype(&::curl_easy_getinfo) easyGetinfo;
+  decltype(&::curl_easy_cleanup) easyCleanup;
+  decltype(&::curl_slist_append) slistAppend;
+  decltype(&::curl_slist_free_all) slistFreeAll;
+};
+
+template <typename Fn>
+bool Bind(void* library, const char* name, Fn& fn) {
+  fn = reinterpret_cast<Fn>(dlsym(library, name));
+  return fn != nullptr;
+}
+
+std::optional<CurlApi> LoadCurl() {
+  void* library = dlopen(kCurlLibrary, RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) {
+    std::fprintf(stderr, "yunduotai: no HTTP transport: %s\n", dlerror());
+    return std::nullopt;
+  }
+  CurlApi api{};
+  const bool bound = Bind(library, "curl_global_init", api.globalInit) &&
+                     Bind(library, "curl_share_init", api.shareInit) &&
+                     Bind(library, "curl_share_setopt", api.shareSetopt) &&
+                     Bind(library, "curl_easy_init", api.easyInit) &&
+                     Bind(library, "curl_easy_setopt", api.easySetopt) &&
+                     Bind(library, "curl_easy_perform", api.easyPerform) &&
+                     Bind(library, "curl_easy_getinfo", api.easyGetinfo) &&
+                     Bind(library, "curl_easy_cleanup", api.easyCleanup) &&
+                     Bind(library, "curl_slist_append", api.slistAppend) &&
+                     Bind(library, "curl_slist_free_all", api.slistFreeAll);
+  if (!bound) {
+    std::fprintf(stderr, "yunduotai: %s lacks a function the transport needs\n", kCurlLibrary);
+    return std::nullopt;
+  }
+  return api;
+}
+
+// libcurl itself, its global state and the one cookie store every backend request shares.
+// Never destroyed: worker threads may still be inside a transfer when the process exits.
+// Every use of libcurl goes through Get(), so its global set-up runs exactly once, before
+// any other call, whichever thread comes first.
 class CurlShared {
  public:
   static CurlShared& Get() {
     static CurlShared* const shared = new CurlShared;
     return *shared;
   }
+  // Empty when libcurl could not be loaded; every exchange then fails.
+  const CurlApi* Api() const { return api_ ? &*api_ : nullptr; }
   CURLSH* Share() const { return share_; }
 
  private:
-  CurlShared() {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    share_ = curl_share_init();
+  CurlShared() : api_(LoadCurl()) {
+    if (!api_) return;
+    api_->globalInit(CURL_GLOBAL_DEFAULT);
+    share_ = api_->shareInit();
     if (share_ == nullptr) return;
-    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlShared::Lock);
-    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlShared::Unlock);
-    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    api_->shareSetopt(share_, CURLSHOPT_LOCKFUNC, &CurlShared::Lock);
+    api_->shareSetopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlShared::Unlock);
+    api_->shareSetopt(share_, CURLSHOPT_USERDATA, this);
+    api_->shareSetopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
   }
   static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
     static_cast<CurlShared*>(self)->locks_[Index(data)].lock();
@@ -59,6 +117,7 @@ class CurlShared {
     return index < CURL_LOCK_DATA_LAST ? index : 0;
   }
 
+  std::optional<CurlApi> api_;
   CURLSH* share_ = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
 };
@@ -93,17 +152,18 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   return line.size();
 }
 
+// Lists and handles exist only once libcurl is loaded, so their deleters can rely on it.
 struct SlistDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { CurlShared::Get().Api()->slistFreeAll(list); }
 };
 using Slist = std::unique_ptr<curl_slist, SlistDeleter>;
 struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  void operator()(CURL* easy) const { CurlShared::Get().Api()->easyCleanup(easy); }
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
-bool Append(Slist& list, const std::string& line) {
-  curl_slist* grown = curl_slist_append(list.get(), line.c_str());
+bool Append(const CurlApi& api, Slist& list, const std::string& line) {
+  curl_slist* grown = api.slistAppend(list.get(), line.c_str());
   if (grown == nullptr) return false;
   list.release();
   list.reset(grown);
@@ -170,7 +230,12 @@ HttpResponse Perform(const HttpRequest& request, const Plan& plan) {
   HttpResponse response;
   response.cookieText = request.cookieText;
   CurlShared& shared = CurlShared::Get();
-  Easy easy(curl_easy_init());
+  const CurlApi* api = shared.Api();
+  if (api == nullptr) return response;
+  // Named like the library function so that curl.h's checking macro still vets every
+  // option's argument type below, then calls the loaded function.
+  const auto curl_easy_setopt = api->easySetopt;
+  Easy easy(api->easyInit());
   if (!easy) return response;
   CURL* h = easy.get();
 
@@ -239,20 +304,20 @@ HttpResponse Perform(const HttpRequest& request, const Plan& plan) {
 
   Slist headers;
   for (const std::string& line : plan.headerLines)
-    if (!Append(headers, WireLine(line))) return response;
+    if (!Append(*api, headers, WireLine(line))) return response;
   // Keep libcurl from adding lines of its own the peer has never seen from this program;
   // a suppressor is ignored when the caller's own line of that name comes first.
   for (const char* suppress : {"Accept:", "Expect:", "Content-Type:", "Proxy-Connection:"})
-    if (!Append(headers, suppress)) return response;
+    if (!Append(*api, headers, suppress)) return response;
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
 
-  if (curl_easy_perform(h) != CURLE_OK) return response;
+  if (api->easyPerform(h) != CURLE_OK) return response;
 
   response.body = std::move(transfer.body);
   std::string block = std::move(transfer.headers);
   if (plan.checked) {
     long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    api->easyGetinfo(h, CURLINFO_RESPONSE_CODE, &status);
     response.status = static_cast<int>(status);
     std::string_view statusLine = transfer.statusLine;
     const std::size_t firstSpace = statusLine.find(' ');
@@ -281,7 +346,7 @@ HttpResponse Perform(const HttpRequest& request, const Plan& plan) {
 }  // namespace
 
 void InitHttpTransport() {
-  CurlShared::Get();
+  std::thread([] { CurlShared::Get(); }).detach();
 }
 
 HttpResponse HttpSend(const HttpRequest& request) {
