@@ -25,7 +25,9 @@ void LogPane::PrependLine(const std::string& line) {
   if (QThread::currentThread() == thread()) {
     Flush();
   } else if (post) {
-    QMetaObject::invokeMethod(this, &LogPane::Flush, Qt::QueuedConnection);
+    // By name, so that Qt alone builds and frees the queued call; the lines themselves
+    // cross under mutex_.
+    QMetaObject::invokeMethod(this, "Flush", Qt::QueuedConnection);
   }
 }
 

@@ -23,7 +23,7 @@ class LogPane : public QPlainTextEdit, public LogSink {
   void PrependLine(const std::string& line) override;
 
   // Puts every queued line into the document now (the UI thread does it by itself soon).
-  void Flush();
+  Q_INVOKABLE void Flush();
 
   static constexpr const char* kInitialText =
       "机器密码建议设置长度12位以上数字大小写符号混合，避免主机开通失败！";

@@ -4,6 +4,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include "ui/task_runner.h"
+
 namespace ydt {
 
 WindowRef WindowRefOf(const QWidget* widget) {
@@ -14,15 +16,38 @@ QWidget* WidgetOf(WindowRef ref) {
   return const_cast<QWidget*>(static_cast<const QWidget*>(ref.id));
 }
 
-QtPrompter::QtPrompter(QObject* parent) : QObject(parent) {}
+QtPrompter::QtPrompter(QObject* parent) : QObject(parent), self_(this) {}
 
 MessageAnswer QtPrompter::Show(WindowRef owner, const std::string& text, MessageIcon icon,
                                MessageButtons buttons) {
   if (QThread::currentThread() == thread()) return ShowHere(owner, text, icon, buttons);
-  MessageAnswer answer = MessageAnswer::Cancel;
-  QMetaObject::invokeMethod(
-      this, [&] { answer = ShowHere(owner, text, icon, buttons); }, Qt::BlockingQueuedConnection);
-  return answer;
+  // The worker waits on a standard mutex and condition rather than inside Qt, so the
+  // answer's hand-over is visible to the thread checker. If the box can never be shown
+  // (the prompter or the application is gone), the posted work is dropped unrun and its
+  // reply, destroyed unanswered, still wakes the worker with Cancel.
+  auto wait = std::make_shared<AnswerWait>();
+  auto reply = std::make_shared<AnswerReply>(wait);
+  PostToUi(self_, [this, reply, owner, text, icon, buttons] {
+    reply->Give(ShowHere(owner, text, icon, buttons));
+  });
+  reply.reset();
+  std::unique_lock lock(wait->mutex);
+  wait->given.wait(lock, [&] { return wait->done; });
+  return wait->answer;
+}
+
+QtPrompter::AnswerReply::~AnswerReply() {
+  Give(MessageAnswer::Cancel);
+}
+
+void QtPrompter::AnswerReply::Give(MessageAnswer answer) {
+  {
+    std::lock_guard lock(wait_->mutex);
+    if (wait_->done) return;
+    wait_->answer = answer;
+    wait_->done = true;
+  }
+  wait_->given.notify_all();
 }
 
 MessageAnswer QtPrompter::ShowHere(WindowRef owner, const std::string& text, MessageIcon icon,

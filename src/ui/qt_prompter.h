@@ -3,6 +3,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "service/backend/ports.h"
 
@@ -27,8 +31,29 @@ class QtPrompter : public QObject, public Prompter {
   static constexpr const char* kTitle = "澜星科技提示：";
 
  private:
+  struct AnswerWait {
+    std::mutex mutex;
+    std::condition_variable given;
+    bool done = false;
+    MessageAnswer answer = MessageAnswer::Cancel;
+  };
+  // Held by the posted work; the first answer given, or Cancel when it dies unanswered.
+  class AnswerReply {
+   public:
+    explicit AnswerReply(std::shared_ptr<AnswerWait> wait) : wait_(std::move(wait)) {}
+    ~AnswerReply();
+    AnswerReply(const AnswerReply&) = delete;
+    AnswerReply& operator=(const AnswerReply&) = delete;
+    void Give(MessageAnswer answer);
+
+   private:
+    std::shared_ptr<AnswerWait> wait_;
+  };
+
   MessageAnswer ShowHere(WindowRef owner, const std::string& text, MessageIcon icon,
                          MessageButtons buttons);
+
+  QPointer<QObject> self_;  // taken on the UI thread, copied by workers
 };
 
 }  // namespace ydt

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace ydt {
@@ -12,6 +14,69 @@ bool OnUiThread() {
   const QCoreApplication* app = QCoreApplication::instance();
   return app != nullptr && QThread::currentThread() == app->thread();
 }
+
+struct Posted {
+  QPointer<QObject> guard;
+  std::function<void()> fn;
+};
+
+// Work handed to the UI thread crosses in this queue under a standard mutex, and the
+// wake-up is a queued call by name, which Qt builds and frees by itself. Nothing of ours
+// travels inside Qt's event: its queue is locked where a thread checker cannot see, and
+// the worker's captures would otherwise look unordered against the UI thread's use.
+class UiQueue : public QObject {
+  Q_OBJECT
+ public:
+  explicit UiQueue(QObject* parent) : QObject(parent) {}
+  ~UiQueue() override {
+    std::deque<Posted> dropped;
+    {
+      std::lock_guard lock(mutex_);
+      instance_ = nullptr;
+      dropped.swap(pending_);
+    }
+  }
+
+  static void Install() {
+    std::lock_guard lock(mutex_);
+    instance_ = new UiQueue(QCoreApplication::instance());
+  }
+
+  // False when the application is gone; the work is then dropped here, off the lock.
+  static bool Post(Posted& work) {
+    std::lock_guard lock(mutex_);
+    if (instance_ == nullptr) return false;
+    instance_->pending_.push_back(std::move(work));
+    // Under the lock, so the queue cannot be destroyed in between.
+    QMetaObject::invokeMethod(instance_, "RunOne", Qt::QueuedConnection);
+    return true;
+  }
+
+  Q_INVOKABLE void RunOne() {
+    Posted work;
+    {
+      std::lock_guard lock(mutex_);
+      if (pending_.empty()) return;
+      work = std::move(pending_.front());
+      pending_.pop_front();
+    }
+    if (work.guard) work.fn();
+  }
+
+ private:
+  static std::mutex mutex_;
+  static UiQueue* instance_;
+  std::deque<Posted> pending_;
+};
+
+std::mutex UiQueue::mutex_;
+UiQueue* UiQueue::instance_ = nullptr;
+
+// Runs on the UI thread as each application object is built.
+void InstallUiQueue() {
+  UiQueue::Install();
+}
+Q_COREAPP_STARTUP_FUNCTION(InstallUiQueue)
 
 }  // namespace
 
@@ -24,16 +89,8 @@ void PostToUi(const QPointer<QObject>& guard, std::function<void()> fn) {
     if (guard) fn();
     return;
   }
-  QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr) return;
-  // Posted to the application object, which outlives every window; the guard is checked
-  // on the UI thread, where the window is deleted, so the check cannot race.
-  QMetaObject::invokeMethod(
-      app,
-      [guard, fn = std::move(fn)] {
-        if (guard) fn();
-      },
-      Qt::QueuedConnection);
+  Posted work{guard, std::move(fn)};
+  UiQueue::Post(work);
 }
 
 void RunBlocking(const std::function<void()>& work) {
@@ -44,10 +101,12 @@ void RunBlocking(const std::function<void()>& work) {
   QEventLoop loop;
   std::thread helper([&] {
     work();
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   helper.join();
 }
 
 }  // namespace ydt
+
+#include "task_runner.moc"

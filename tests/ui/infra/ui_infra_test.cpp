@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QTranslator>
 #include <atomic>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -96,7 +98,8 @@ class UiInfraTest : public QObject {
       text = box->text();
       icon = box->icon();
       for (QAbstractButton* button : box->buttons()) buttons << button->text();
-      box->button(QMessageBox::Cancel)->click();
+      // Ok, not Cancel: Cancel is also what a worker gets when no box could be shown.
+      box->button(QMessageBox::Ok)->click();
     });
     answerer.start(20);
 
@@ -107,7 +110,7 @@ class UiInfraTest : public QObject {
     });
     QTRY_VERIFY(answer.load() != -1);
     worker.join();
-    QCOMPARE(answer.load(), static_cast<int>(MessageAnswer::Cancel));
+    QCOMPARE(answer.load(), static_cast<int>(MessageAnswer::Ok));
     QVERIFY(onUiThread);
     QCOMPARE(title, QStringLiteral("澜星科技提示："));
     QCOMPARE(text, QStringLiteral("确定要执行重装？\n第二行"));
@@ -161,6 +164,33 @@ class UiInfraTest : public QObject {
     QVERIFY(!ranClosed.load());
     QCOMPARE(ranOn, qApp->thread()->currentThreadId());
     delete alive;
+  }
+
+  void postToUiKeepsEachWorkersOrderAndTheCapturesItWasGiven() {
+    QObject owner;
+    const QPointer<QObject> guard(&owner);
+    std::vector<int> seen;  // touched on the UI thread only
+    constexpr int kThreads = 3;
+    constexpr int kPosts = 300;
+    std::vector<std::thread> workers;
+    for (int t = 0; t < kThreads; ++t) {
+      workers.emplace_back([&, t] {
+        for (int i = 0; i < kPosts; ++i) {
+          auto payload = std::make_shared<std::string>(std::to_string(t * kPosts + i));
+          PostToUi(guard, [&seen, payload] { seen.push_back(std::stoi(*payload)); });
+        }
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
+    QTRY_COMPARE(seen.size(), std::size_t{kThreads * kPosts});
+    for (int t = 0; t < kThreads; ++t) {
+      int last = -1;
+      for (const int value : seen) {
+        if (value / kPosts != t) continue;
+        QVERIFY2(value > last, "a worker's results arrived out of order");
+        last = value;
+      }
+    }
   }
 
   void runBlockingKeepsTimersRunningButHoldsTheCallerUntilDone() {
