@@ -9,8 +9,9 @@
 
 namespace ydt {
 
-// Sets up libcurl and the shared cookie store. Called implicitly by the first exchange;
-// call it from main before starting threads to be safe with older libcurl builds.
+// Starts loading libcurl and setting up the shared cookie store on a thread of its own.
+// The first exchange waits for that set-up, or does it itself when this was never called;
+// the set-up runs once whichever thread gets there first.
 void InitHttpTransport();
 
 // The backend transport. Never reports the HTTP status; an error page is a body like any

@@ -16,7 +16,8 @@ namespace ydt {
 ProgramStart::ProgramStart(QApplication& app, AppContext& context,
                            MainWindowFactory buildMainWindow, LoginOptions options)
     : context_(context), buildMainWindow_(std::move(buildMainWindow)) {
-  // Before any worker thread exists: the transport's global set-up is not thread-safe.
+  // The transport loads on a thread of its own while the login window is built, ready
+  // by the time the captcha and announcement requests leave.
   InitHttpTransport();
   AttachSkin(app);
   QApplication::setWindowIcon(AppIcon());
