@@ -1,6 +1,9 @@
 #include "shell/cosmetics/app_icon.h"
 
+#include <QPixmap>
 #include <QString>
+
+#include "shell/cosmetics/picture.h"
 
 // The resources live in a static library: without this reference the linker would drop
 // them from the program.
@@ -19,15 +22,20 @@ void RegisterCosmeticResources() {
 }
 
 QIcon AppIcon() {
-  // Adding a file decodes its picture at once, and the start-up asks for the icon several
-  // times before the login window shows: decoded once, shared after. Never destroyed, so its
-  // pictures are not freed after the application object has gone.
+  // The start-up asks for the icon several times before the login window shows: decoded
+  // once, shared after. Never destroyed, so its pictures are not freed after the
+  // application object has gone. Added as pictures, not files: QIcon::addFile probes every
+  // image plugin for each file.
   static const QIcon* const icon = [] {
     RegisterCosmeticResources();
     auto* built = new QIcon;
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-      built->addFile(QStringLiteral(":/yunduotai/icons/yunduotai-%1.png").arg(size),
-                     QSize(size, size));
+    // Up to 128 pixels: every window sends all its icon's pictures to the X server when it
+    // is made, and a 256-pixel one would be three quarters of that traffic for a size no
+    // title bar or task switcher here shows. The installed menu entry has its own icons.
+    for (int size : {16, 32, 48, 64, 128}) {
+      const QImage picture =
+          ReadPngPicture(QStringLiteral(":/yunduotai/icons/yunduotai-%1.png").arg(size));
+      if (!picture.isNull()) built->addPixmap(QPixmap::fromImage(picture));
     }
     return built;
   }();

@@ -1,7 +1,9 @@
 #include "shell/cosmetics/shadow_window.h"
 
+#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRegion>
 
 #include "shell/cosmetics/shadow_rings.h"
@@ -30,6 +32,11 @@ ShadowWindow::ShadowWindow(QWidget* owner)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
+  // Shown in no title bar or task list. A window without an icon of its own sends the
+  // program's icon, every size of it, to the X server when it is made; one pixel will do.
+  QPixmap dot(1, 1);
+  dot.fill(Qt::transparent);
+  setWindowIcon(QIcon(dot));
 }
 
 void ShadowWindow::SetShadow(const QColor& color, int size) {

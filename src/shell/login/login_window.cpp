@@ -19,6 +19,7 @@
 #include "service/http/http_client.h"
 #include "service/json/json_doc.h"
 #include "shell/cosmetics/app_icon.h"
+#include "shell/cosmetics/picture.h"
 #include "shell/cosmetics/window_shadow.h"
 #include "shell/login/captcha_stamp.h"
 #include "shell/login/click_label.h"
@@ -293,12 +294,12 @@ void LoginWindow::FetchCaptcha() {
     request.address = address;
     request.method = 0;
     const std::string bytes = HttpSend(request).body;
-    PostToUi(guard, [board, bytes] {
-      QPixmap picture;
-      // Whatever came back is shown; bytes that are no picture leave the board empty.
-      if (!bytes.empty() && picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                                                 static_cast<uint>(bytes.size()))) {
-        board->setPixmap(picture);
+    // Decoded here, off the UI thread. Whatever came back is shown; bytes that are no
+    // picture leave the board empty.
+    QImage picture = DecodePicture(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    PostToUi(guard, [board, picture = std::move(picture)] {
+      if (!picture.isNull()) {
+        board->setPixmap(QPixmap::fromImage(picture));
       } else {
         board->clear();
       }

@@ -165,7 +165,7 @@ class WindowShadowTest : public QObject {
     const QIcon icon = AppIcon();
     QVERIFY(!icon.isNull());
     QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
-    QVERIFY(icon.availableSizes().contains(QSize(256, 256)));
+    QVERIFY(icon.availableSizes().contains(QSize(128, 128)));
     QVERIFY(!icon.pixmap(64, 64).toImage().isNull());
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     QVERIFY(app);

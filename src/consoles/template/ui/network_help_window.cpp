@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include "shell/cosmetics/picture.h"
+
 // The pictures are compiled into a static library, so the resource has to be pulled in by
 // name or the linker drops it.
 static void InitNetworkHelpResource() {
@@ -56,7 +58,7 @@ NetworkHelpWindow::NetworkHelpWindow(ProviderKind kind, NetworkIdBox box, QWidge
   layout->addWidget(picture_);
   const QString path = NetworkHelpPicture(kind, box);
   if (!path.isEmpty()) {
-    picture_->setPixmap(QPixmap(path));
+    picture_->setPixmap(QPixmap::fromImage(ReadPngPicture(path)));
     setWindowTitle(NetworkHelpTitle(kind, box));
     picture_->setAccessibleName(windowTitle());
   }
