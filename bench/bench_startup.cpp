@@ -26,7 +26,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 constexpr int kRegionIndex = 2;  // the stand-in's 10,000-machine region
 constexpr int kChildTimeoutMs = 150000;
 

@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
   const std::string documents = argv[3];
   const int regionIndex = std::atoi(argv[4]);
 
+  ydt::StartReadingFontConfiguration();
+  ydt::LinuxProcessTable processes;
+  processes.StartEarlyList();
   QApplication app(argc, argv);
   ydt::PrepareApplication(app);
 
@@ -66,7 +69,6 @@ int main(int argc, char** argv) {
   ydt::ThreadTaskRunner tasks;
   ydt::SettingsStore settings(documents);
   ydt::RunningValues running;
-  ydt::LinuxProcessTable processes;
   ydt::AppContext context{
       backend,  prompter, pauser,    tasks,
       settings, running,  processes, ydt::LinuxProcessTable::OwnExecutableName()};

@@ -17,6 +17,9 @@
 #include "ui/task_runner.h"
 
 int main(int argc, char** argv) {
+  ydt::StartReadingFontConfiguration();
+  ydt::LinuxProcessTable processes;
+  processes.StartEarlyList();
   QApplication app(argc, argv);
   ydt::PrepareApplication(app);
 
@@ -28,7 +31,6 @@ int main(int argc, char** argv) {
   ydt::SettingsStore settings(
       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
   ydt::RunningValues running;
-  ydt::LinuxProcessTable processes;
   ydt::AppContext context{
       backend,  prompter, pauser,    tasks,
       settings, running,  processes, ydt::LinuxProcessTable::OwnExecutableName()};

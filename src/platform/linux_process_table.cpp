@@ -31,9 +31,7 @@ std::string ExeNameOf(const std::string& procDir) {
   return name;
 }
 
-}  // namespace
-
-std::vector<ProcessEntry> LinuxProcessTable::List() {
+std::vector<ProcessEntry> ReadProcessList() {
   std::vector<ProcessEntry> entries;
   std::error_code error;
   for (const auto& item : std::filesystem::directory_iterator("/proc", error)) {
@@ -48,6 +46,17 @@ std::vector<ProcessEntry> LinuxProcessTable::List() {
     entries.push_back(std::move(entry));
   }
   return entries;
+}
+
+}  // namespace
+
+void LinuxProcessTable::StartEarlyList() {
+  if (!early_.valid()) early_ = std::async(std::launch::async, ReadProcessList);
+}
+
+std::vector<ProcessEntry> LinuxProcessTable::List() {
+  if (early_.valid()) return early_.get();
+  return ReadProcessList();
 }
 
 bool LinuxProcessTable::Terminate(int pid) {

@@ -5,7 +5,17 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 namespace ydt {
+
+void StartReadingFontConfiguration() {
+  // fontconfig keeps one configuration per process and builds it once, whichever thread
+  // asks first; Qt's font database then finds it ready.
+  std::thread([] { FcInit(); }).detach();
+}
 
 void PrepareApplication(QApplication& app) {
   auto* qtbase = new QTranslator(&app);

@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,6 +80,27 @@ TEST(LinuxProcessTableTest, ListsThisTestProcessUnderItsOwnNameAndUser) {
   EXPECT_EQ(self->exeName, ownName);
   EXPECT_EQ(self->uid, ::getuid());
   EXPECT_GE(CountInstances(table, ownName), 1);
+}
+
+TEST(LinuxProcessTableTest, AnEarlyListIsHandedOutOnceThenListsAreFresh) {
+  LinuxProcessTable table;
+  table.StartEarlyList();
+  const auto early = table.List();
+  EXPECT_TRUE(std::any_of(early.begin(), early.end(),
+                          [](const ProcessEntry& e) { return e.pid == ::getpid(); }));
+  // A process started after the early list shows in the next one.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::pause();
+    ::_exit(0);
+  }
+  const auto entries = table.List();
+  const bool childListed = std::any_of(entries.begin(), entries.end(),
+                                       [child](const ProcessEntry& e) { return e.pid == child; });
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  EXPECT_TRUE(childListed);
 }
 
 }  // namespace
