@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -74,6 +75,9 @@ class LoginEndToEnd : public QObject {
     QVERIFY(start.Open());
     LoginWindow& login = start.Login();
     QVERIFY(QTest::qWaitForWindowExposed(&login));
+    // The code is typed off the picture, and the picture's reply may set the session cookie.
+    auto* board = login.findChild<QLabel*>(Q("画板_验证码"));
+    QTRY_VERIFY_WITH_TIMEOUT(!board->pixmap().isNull(), 10000);
 
     auto* user = login.findChild<QLineEdit*>(Q("编辑框_用户名"));
     QTest::mouseClick(user, Qt::LeftButton);  // clears the prompt

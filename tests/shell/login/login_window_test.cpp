@@ -88,6 +88,12 @@ class LoginWindowTest : public QObject {
       std::string reply;
       return backend->CallBackend("/logininfo/", kGet, "", &reply, WindowRef{}, false, "");
     }
+    // The operator types the code only once the picture is up; its reply may set the session
+    // cookie, so a login sent before it lands would be undone by it.
+    bool CaptchaShown() const {
+      QLabel* board = Find<QLabel>("画板_验证码");
+      return QTest::qWaitFor([board] { return !board->pixmap().isNull(); }, 10000);
+    }
     void Type(const char* user, const char* password, const char* captcha) {
       Find<QLineEdit>("编辑框_用户名")->setText(Q(user));
       Find<QLineEdit>("编辑框_密码")->setText(Q(password));
@@ -227,6 +233,7 @@ class LoginWindowTest : public QObject {
     LoginWindow& window = rig.Make();
     QVERIFY(window.Open());
     QVERIFY(rig.LogInfoCode() != 0);  // not logged in yet
+    QVERIFY(rig.CaptchaShown());
     rig.Type("  demo ", " demo123 ", " ABCD ");
     QTest::mouseClick(rig.Find<QLabel>("超级链接框1_记住密码"), Qt::LeftButton);  // off
     QTest::keyClick(rig.Find<QLineEdit>("编辑框_验证码"), Qt::Key_Return);
