@@ -1,9 +1,12 @@
 #include "shell/login/program_digest.h"
 
 #include <openssl/evp.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace ydt {
 
@@ -36,8 +39,27 @@ std::string FileDigest(const std::string& path) {
   return text;
 }
 
+namespace {
+
+// The digest is taken while the first windows are built and painted, and on two cores the
+// hashing of tens of megabytes would otherwise take CPU from them and from the display
+// server. At the lowest priority it uses only time nobody else wants. It gets a thread of
+// its own because an unprivileged thread cannot raise its priority again afterwards, and
+// the caller is usually a worker that goes on to other tasks.
+std::string DigestAtLowestPriority(const std::string& path) {
+  std::string digest;
+  std::thread hashing([&digest, &path] {
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
+    digest = FileDigest(path);
+  });
+  hashing.join();
+  return digest;
+}
+
+}  // namespace
+
 const std::string& ProgramDigest() {
-  static const std::string digest = FileDigest("/proc/self/exe");
+  static const std::string digest = DigestAtLowestPriority("/proc/self/exe");
   return digest;
 }
 
