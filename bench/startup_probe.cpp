@@ -6,6 +6,7 @@
 //   bench_startup_probe BASE_URL WEB_HOST DOCUMENTS_FOLDER REGION_INDEX
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -120,9 +121,18 @@ int main(int argc, char** argv) {
 
   ydt::bench::FirstPaint loginPainted(&start.Login(), [&] {
     Report("login_painted");
-    // The operator's part, done at once: user name, password, captcha, 登录.
-    QTimer::singleShot(0, &app, [&] {
+    // The operator's part, done as soon as the captcha picture is up (its reply may set the
+    // session cookie, so a login sent before it would be undone): user name, password,
+    // captcha, 登录.
+    auto* fill = new QTimer(&app);
+    fill->start(1);
+    QObject::connect(fill, &QTimer::timeout, &app, [&, fill] {
       ydt::LoginWindow& login = start.Login();
+      auto* board = login.findChild<QLabel*>(QStringLiteral("画板_验证码"));
+      if (!board) Fail("captcha picture not found");
+      if (board->pixmap().isNull()) return;
+      fill->deleteLater();
+      fill->stop();
       auto* user = login.findChild<QLineEdit*>(QStringLiteral("编辑框_用户名"));
       auto* password = login.findChild<QLineEdit*>(QStringLiteral("编辑框_密码"));
       auto* captcha = login.findChild<QLineEdit*>(QStringLiteral("编辑框_验证码"));
