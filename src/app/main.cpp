@@ -4,6 +4,7 @@
 
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
+#include "shell/cosmetics/app_icon.h"
 #include "shell/login/start_routine.h"
 #include "shell/mainwindow/console_window.h"
 #include "shell/mainwindow/main_window.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   ydt::LinuxProcessTable processes;
   processes.StartEarlyList();
   QApplication app(argc, argv);
+  ydt::StartDecodingAppIcon();
   ydt::PrepareApplication(app);
 
   ydt::QtPrompter prompter;
