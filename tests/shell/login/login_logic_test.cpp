@@ -2,7 +2,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -163,7 +162,6 @@ TEST_F(LoginSettingsTest, RememberOffStillStoresThePasswordButDoesNotFillIt) {
 TEST(ProgramDigest, IsTheDigestOfTheRunningExecutableWhateverTheWorkingFolder) {
   const std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(std::filesystem::temp_directory_path());
-  errno = 0;
   const int niceBefore = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
   const std::string digest = ProgramDigest();
   // The hashing runs at the lowest priority, but the calling worker keeps its own.
