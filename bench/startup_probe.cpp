@@ -19,6 +19,7 @@
 #include "consoles/machines/ui/machines_panel.h"
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
+#include "service/backend/deferred_log.h"
 #include "shell/cosmetics/app_icon.h"
 #include "shell/login/start_routine.h"
 #include "shell/mainwindow/console_window.h"
@@ -66,8 +67,8 @@ int main(int argc, char** argv) {
   ydt::PrepareApplication(app);
 
   ydt::QtPrompter prompter;
-  auto* logPane = new ydt::LogPane;
-  ydt::BackendClient backend(*logPane, prompter, baseUrl);
+  ydt::DeferredLog log;
+  ydt::BackendClient backend(log, prompter, baseUrl);
   ydt::EventLoopPauser pauser;
   ydt::ThreadTaskRunner tasks;
   ydt::SettingsStore settings(documents);
@@ -109,6 +110,8 @@ int main(int argc, char** argv) {
   ydt::ProgramStart start(
       app, context,
       [&] {
+        auto* logPane = new ydt::LogPane;
+        log.Attach(*logPane);
         const ydt::ConsoleWindow built = ydt::BuildConsoleWindow(context, logPane);
         ydt::MainWindow* window = built.window;
         panels = built.machines;

@@ -4,6 +4,7 @@
 
 #include "platform/linux_process_table.h"
 #include "service/backend/backend_client.h"
+#include "service/backend/deferred_log.h"
 #include "shell/cosmetics/app_icon.h"
 #include "shell/login/start_routine.h"
 #include "shell/mainwindow/console_window.h"
@@ -26,8 +27,9 @@ int main(int argc, char** argv) {
   ydt::PrepareApplication(app);
 
   ydt::QtPrompter prompter;
-  auto* logPane = new ydt::LogPane;  // the main window takes it over
-  ydt::BackendClient backend(*logPane, prompter);
+  // The log pane comes with the main window; until then the log keeps what is written.
+  ydt::DeferredLog log;
+  ydt::BackendClient backend(log, prompter);
   ydt::EventLoopPauser pauser;
   ydt::ThreadTaskRunner tasks;
   ydt::SettingsStore settings(
@@ -38,7 +40,9 @@ int main(int argc, char** argv) {
       settings, running,  processes, ydt::LinuxProcessTable::OwnExecutableName()};
 
   // The login window comes first; the main window is built once the operator is logged in.
-  return ydt::RunStartRoutine(app, context, [&context, logPane] {
+  return ydt::RunStartRoutine(app, context, [&context, &log] {
+    auto* logPane = new ydt::LogPane;  // the main window takes it over
+    log.Attach(*logPane);
     return ydt::BuildConsoleWindow(context, logPane).window;
   });
 }

@@ -23,8 +23,8 @@ class ProviderPage;
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  // Builds the frame; takes ownership of logPane (created first, because the backend
-  // client writes to it). Call RunCreationSequence once the panels are plugged in.
+  // Builds the frame; takes ownership of logPane, which must outlive every writer of the
+  // log. Call RunCreationSequence once the panels are plugged in.
   MainWindow(AppContext& context, LogPane* logPane, QWidget* parent = nullptr);
 
   // The creation steps in their order: tab 0, clock, stored settings into the window,
