@@ -35,7 +35,7 @@ std::atomic<long> stallSeconds{kStallSeconds};
 
 // libcurl as Debian builds it drags in some two dozen libraries (ssh, ldap, rtmp,
 // kerberos, ...) whose loading sat in front of the login window's first paint. It is
-// opened on first use instead, which the start routine triggers on a thread of its own.
+// opened on first use instead, on the worker thread of the first request.
 constexpr const char* kCurlLibrary = "libcurl.so.4";
 
 struct CurlApi {

@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 #include "service/backend/backend_client.h"
@@ -257,9 +258,6 @@ bool LoginWindow::Open() {
     return false;
   }
   AttachShadow(this);
-  // Taken now, while the file on disk is the one that runs, but on a worker: hashing tens
-  // of megabytes would hold the window back. The update check waits for it if it asks first.
-  context_.tasks.Start([] { ProgramDigest(); });
   animation_->Start();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect place = rect();
@@ -269,9 +267,29 @@ bool LoginWindow::Open() {
   show();
   context_.settings.EnsureFolder();
   FillFromSettings();
+  // Should the window never paint (covered, or no screen at all), the requests still leave.
+  QTimer::singleShot(kLatestRequestStartMs, this, &LoginWindow::StartRequests);
+  return true;
+}
+
+void LoginWindow::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // Queued, so the requests leave once the whole window is on screen.
+  if (!requestsStarted_) QTimer::singleShot(0, this, &LoginWindow::StartRequests);
+}
+
+void LoginWindow::StartRequests() {
+  if (requestsStarted_) return;
+  requestsStarted_ = true;
+  // The first request loads libcurl and its two dozen libraries. While that runs it holds
+  // the loader's lock, which every new thread and plug-in of the window's own start-up also
+  // needs, so the requests wait until the window has painted.
+  // The digest is taken now, while the file on disk is the one that runs, but on a worker:
+  // hashing tens of megabytes would hold the window back. The update check waits for it if
+  // it asks first.
+  context_.tasks.Start([] { ProgramDigest(); });
   FetchCaptcha();
   LoadAnnouncement();
-  return true;
 }
 
 void LoginWindow::FillFromSettings() {

@@ -59,10 +59,16 @@ class LoginWindow : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
+  // The requests of the opening sequence leave after the first paint, or after this long.
+  static constexpr int kLatestRequestStartMs = 500;
+
   void BuildControls();
   void FillFromSettings();
+  // The program digest, the captcha and the announcement; once.
+  void StartRequests();
 
   AppContext& context_;
   LoginOptions options_;
@@ -76,6 +82,7 @@ class LoginWindow : public QWidget {
   QCheckBox* rememberBox_ = nullptr;
   QLabel* announcement_ = nullptr;
   bool loggingIn_ = false;
+  bool requestsStarted_ = false;
   QPoint dragOffset_;
   bool dragging_ = false;
 };

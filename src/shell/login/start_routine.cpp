@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
-#include "service/http/http_client.h"
 #include "shell/cosmetics/app_icon.h"
 #include "shell/cosmetics/skin.h"
 #include "shell/mainwindow/main_window.h"
@@ -16,9 +15,6 @@ namespace ydt {
 ProgramStart::ProgramStart(QApplication& app, AppContext& context,
                            MainWindowFactory buildMainWindow, LoginOptions options)
     : context_(context), buildMainWindow_(std::move(buildMainWindow)) {
-  // The transport loads on a thread of its own while the login window is built, ready
-  // by the time the captcha and announcement requests leave.
-  InitHttpTransport();
   AttachSkin(app);
   QApplication::setWindowIcon(AppIcon());
   updateChecker_ =

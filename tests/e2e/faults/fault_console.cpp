@@ -1,6 +1,7 @@
 #include "fault_console.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -60,6 +61,11 @@ LoginRun::~LoginRun() {
   services.tasks.JoinAll();
   delete start->Main();
   start.reset();
+}
+
+bool LoginRun::CaptchaShown() {
+  auto* board = Login().findChild<QLabel*>(QStringLiteral("画板_验证码"));
+  return board != nullptr && QTest::qWaitFor([board] { return !board->pixmap().isNull(); }, 10000);
 }
 
 void LoginRun::TypeEverything() {

@@ -80,6 +80,9 @@ class LoginRun {
                     std::string documents = {});
   ~LoginRun();
   LoginWindow& Login() { return start->Login(); }
+  // Waits until the opening captcha picture is on the board, as an operator would before
+  // typing it; false when none came within ten seconds.
+  bool CaptchaShown();
   // Clears the user-name prompt and types the stand-in's user, password and captcha.
   void TypeEverything();
   void ClickLogin();

@@ -28,6 +28,7 @@ class LoginFaultsTest : public QObject {
     run_ = std::make_unique<test::LoginRun>(sim_.BaseUrl(), sim_.WebHost());
     QVERIFY(run_->start->Open());
     QVERIFY(QTest::qWaitForWindowExposed(&run_->Login()));
+    QVERIFY(run_->CaptchaShown());
     run_->TypeEverything();
   }
 

@@ -102,6 +102,28 @@ class LoginWindowTest : public QObject {
   };
 
  private slots:
+  // The opening requests wait for the first paint, with a latest start for a window that
+  // never paints; either way each leaves once.
+  void theOpeningRequestsLeaveOnceWhetherOrNotTheWindowPaints_data() {
+    QTest::addColumn<bool>("onScreen");
+    QTest::newRow("painted") << true;
+    QTest::newRow("never painted") << false;
+  }
+  void theOpeningRequestsLeaveOnceWhetherOrNotTheWindowPaints() {
+    QFETCH(bool, onScreen);
+    Rig rig;
+    QVERIFY2(rig.sim.Started(), rig.sim.StartError().c_str());
+    LoginWindow& window = rig.Make();
+    window.setUpdatesEnabled(onScreen);
+    QVERIFY(window.Open());
+    QVERIFY(rig.CaptchaShown());
+    QTRY_COMPARE(rig.Count("gg"), 1);
+    QTest::qWait(800);  // past the latest start
+    rig.tasks.JoinAll();
+    QCOMPARE(rig.Count("verifycode"), 1);
+    QCOMPARE(rig.Count("gg"), 1);
+  }
+
   void firstStartShowsTheFormWithCaptchaAndAnnouncement() {
     Rig rig;
     QVERIFY2(rig.sim.Started(), rig.sim.StartError().c_str());

@@ -92,6 +92,7 @@ class SettingsFaultsConsoleTest : public QObject {
       QCOMPARE(user->text(), QStringLiteral("请输入帐号"));
       QCOMPARE(password->text(), QString());
     }
+    QVERIFY(run.CaptchaShown());
     run.TypeEverything();
     run.ClickLogin();
     QTRY_VERIFY(run.start->Main() != nullptr);
