@@ -64,14 +64,20 @@ bool XCompositorRuns() {
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
   xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
   if (!connection) return false;
-  const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(0);
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.data()),
-      nullptr);
-  if (!atom) return false;
-  const xcb_atom_t selection = atom->atom;
-  free(atom);
-  if (selection == XCB_ATOM_NONE) return false;
+  // Asked on every move of the owner, dragging included, so the atom is looked up once: an
+  // atom never changes while the display runs. One that does not exist yet is asked again,
+  // because a compositor that starts later creates it.
+  static xcb_atom_t selection = XCB_ATOM_NONE;
+  if (selection == XCB_ATOM_NONE) {
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(0);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.data()),
+        nullptr);
+    if (!atom) return false;
+    selection = atom->atom;
+    free(atom);
+    if (selection == XCB_ATOM_NONE) return false;
+  }
   xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
       connection, xcb_get_selection_owner(connection, selection), nullptr);
   if (!owner) return false;
