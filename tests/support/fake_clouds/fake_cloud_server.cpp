@@ -1,0 +1,99 @@
+#include "fake_cloud_server.h"
+
+#include <httplib.h>
+
+#include <cctype>
+#include <chrono>
+
+namespace ydt::test {
+namespace {
+
+live::ProviderRequest FromHttplib(const httplib::Request& req) {
+  live::ProviderRequest out;
+  out.method = req.method;
+  out.scheme = "http";
+  out.host = req.get_header_value("Host");
+  out.path = req.path;
+  // The query exactly as it came, still encoded pairs split at "&" and "=", so a fake can
+  // check a signature over the bytes the client sent.
+  const auto question = req.target.find('?');
+  if (question != std::string::npos) {
+    const std::string query = req.target.substr(question + 1);
+    std::size_t pos = 0;
+    while (pos <= query.size()) {
+      std::size_t amp = query.find('&', pos);
+      if (amp == std::string::npos) amp = query.size();
+      const std::string pair = query.substr(pos, amp - pos);
+      if (!pair.empty()) {
+        const auto eq = pair.find('=');
+        out.query.emplace_back(httplib::detail::decode_url(pair.substr(0, eq), true),
+                               eq == std::string::npos
+                                   ? std::string()
+                                   : httplib::detail::decode_url(pair.substr(eq + 1), true));
+      }
+      pos = amp + 1;
+    }
+  }
+  for (const auto& [name, value] : req.headers) {
+    if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
+        name == "LOCAL_PORT")
+      continue;
+    out.headers.emplace_back(name, value);
+  }
+  out.body = req.body;
+  return out;
+}
+
+}  // namespace
+
+FakeCloudServer::FakeCloudServer(FakeProvider& provider)
+    : provider_(provider), server_(std::make_unique<httplib::Server>()) {
+  auto handle = [this](const httplib::Request& req, httplib::Response& res) {
+    const live::ProviderResponse answer = provider_.Handle(FromHttplib(req));
+    res.status = answer.status;
+    std::string type = "application/json";
+    for (const auto& [name, value] : answer.headers) {
+      std::string lower = name;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (lower == "content-type")
+        type = value;
+      else
+        res.set_header(name, value);
+    }
+    res.set_content(answer.body, type);
+  };
+  // Bodies go through a content reader: httplib's own reading refuses form bodies over
+  // 8 KiB, and a request naming a hundred machines is longer.
+  auto withBody = [handle](const httplib::Request& req, httplib::Response& res,
+                           const httplib::ContentReader& reader) {
+    httplib::Request copy = req;
+    reader([&copy](const char* data, size_t length) {
+      copy.body.append(data, length);
+      return true;
+    });
+    handle(copy, res);
+  };
+  const char* pattern = R"(/.*)";
+  server_->Get(pattern, handle);
+  server_->Post(pattern, withBody);
+  server_->Put(pattern, withBody);
+  server_->Delete(pattern, withBody);
+  server_->Patch(pattern, withBody);
+  port_ = server_->bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) {
+    port_ = 0;
+    return;
+  }
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // listen_after_bind() has not necessarily started when the thread does; a request sent
+  // before it accepts would wait in the backlog, which is harmless, but Stop() before it
+  // runs would be lost, so wait until it runs.
+  while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+FakeCloudServer::~FakeCloudServer() {
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace ydt::test
