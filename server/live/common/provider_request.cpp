@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include "crypto.h"
+
 namespace ydt::live {
 
 std::string ProviderRequest::Header(const std::string& name) const {
@@ -9,6 +11,15 @@ std::string ProviderRequest::Header(const std::string& name) const {
     if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
   }
   return {};
+}
+
+std::string ProviderRequest::EncodedQuery() const {
+  std::string out;
+  for (const auto& [name, value] : query) {
+    if (!out.empty()) out += '&';
+    out += UriEncode(name) + "=" + UriEncode(value);
+  }
+  return out;
 }
 
 }  // namespace ydt::live

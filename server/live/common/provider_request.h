@@ -21,6 +21,9 @@ struct ProviderRequest {
 
   // The value of the first header named `name` (letter case ignored), or empty.
   std::string Header(const std::string& name) const;
+  // The query as it goes on the request line: names and values RFC 3986-encoded, joined
+  // with "=" and "&" in order; empty when there is none.
+  std::string EncodedQuery() const;
 };
 
 struct ProviderResponse {
