@@ -5,14 +5,17 @@
 #include <memory>
 
 #include "front/clouds.h"
+#include "live/common/curl_transport.h"
 #include "live/common/provider_transport.h"
 
 namespace ydt::live {
 
 struct LiveOptions {
   EndpointOverrides endpoints;
+  TransportOptions transport;  // time-outs, retries, requests in flight per key pair
 };
 
+// Starts libcurl (see CurlTransport): call it before the front starts its threads.
 std::unique_ptr<front::Clouds> MakeLiveClouds(const LiveOptions& options);
 
 }  // namespace ydt::live
