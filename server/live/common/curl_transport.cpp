@@ -30,13 +30,6 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   return length;
 }
 
-std::string Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* exchange = static_cast<Exchange*>(user);
   const size_t length = size * count;
@@ -48,9 +41,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   }
   const auto colon = line.find(':');
   if (colon == std::string_view::npos) return length;
-  std::string name = Trimmed(line.substr(0, colon));
+  std::string name = TrimmedHeaderValue(line.substr(0, colon));
   for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  exchange->out->headers.emplace_back(std::move(name), Trimmed(line.substr(colon + 1)));
+  exchange->out->headers.emplace_back(std::move(name), TrimmedHeaderValue(line.substr(colon + 1)));
   return length;
 }
 
@@ -106,6 +99,8 @@ CurlTransport::Slot::~Slot() {
 ProviderResponse CurlTransport::Send(const std::string& credentialKey,
                                      const std::function<ProviderRequest()>& build,
                                      const CallPolicy& policy) {
+  // The place is kept through the back-off too: a throttled key pair slows down as a whole
+  // instead of letting its other requests fill the gap. The deadline counts from here.
   Slot slot(*this, credentialKey);
   const auto start = std::chrono::steady_clock::now();
   auto remaining = [&] {

@@ -13,6 +13,13 @@ std::string ProviderRequest::Header(const std::string& name) const {
   return {};
 }
 
+std::string TrimmedHeaderValue(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return std::string(text.substr(first, last - first + 1));
+}
+
 std::string ProviderRequest::EncodedQuery() const {
   std::string out;
   for (const auto& [name, value] : query) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct ProviderRequest {
   // with "=" and "&" in order; empty when there is none.
   std::string EncodedQuery() const;
 };
+
+// `text` without blanks, tabs, CR and LF at either end, as header values are compared.
+std::string TrimmedHeaderValue(std::string_view text);
 
 struct ProviderResponse {
   int status = 0;      // HTTP status; 0 when no answer arrived

@@ -16,13 +16,6 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::string Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
 }  // namespace
 
 std::string HostWithoutPort(std::string_view host) {
@@ -63,7 +56,7 @@ std::string Tc3Authorization(std::string_view canonicalRequest, std::string_view
 NameValues Tc3Sign(const ProviderRequest& request, std::string_view service, const Tc3Key& key,
                    long long unixTime) {
   const std::string canonicalHeaders =
-      "content-type:" + Lower(Trimmed(request.Header("Content-Type"))) + "\n" +
+      "content-type:" + Lower(TrimmedHeaderValue(request.Header("Content-Type"))) + "\n" +
       "host:" + Lower(HostWithoutPort(request.host)) + "\n";
   constexpr std::string_view kSigned = "content-type;host";
   const std::string canonical = Tc3CanonicalRequest(request, canonicalHeaders, kSigned);

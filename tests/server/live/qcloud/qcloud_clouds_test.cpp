@@ -57,6 +57,16 @@ Fields WithKeys(Fields extra, const std::string& region = kRegion) {
   return fields;
 }
 
+// A creation form the fake accepts, with some fields changed.
+Fields RunForm(const Fields& changes) {
+  Fields fields{{"zone", "ap-guangzhou-1"},  {"instancetype", "S5.SMALL2"},
+                {"imageid", "img-priv0001"}, {"disktype", "CLOUD_PREMIUM"},
+                {"bandwidth", "1"},          {"password", "Qzt.Hv731.Nep#"},
+                {"instancecount", "1"},      {"instancechargetype", "POSTPAID_BY_HOUR"}};
+  for (const auto& [name, value] : changes) fields[name] = value;
+  return fields;
+}
+
 std::vector<live::ProviderRequest> Of(const std::vector<live::ProviderRequest>& all,
                                       const std::string& action) {
   std::vector<live::ProviderRequest> out;
@@ -274,23 +284,11 @@ TEST_F(QcloudCloudsTest, RefusalsNameTheFieldOrCarryTheProvidersCode) {
       {"no zone for types", Operation::kInstanceTypes, WithKeys({{"zone", ""}}), kCodeBadField,
        "缺少参数：zone", false},
       {"timer without hours", Operation::kRun,
-       WithKeys({{"zone", "ap-guangzhou-1"},
-                 {"instancetype", "S5.SMALL2"},
-                 {"imageid", "img-priv0001"},
-                 {"bandwidth", "1"},
-                 {"password", "Qzt.Hv731.Nep#"},
-                 {"instancecount", "1"},
-                 {"is_actiontimer", "1"},
-                 {"actiontimer", "0"}}),
-       kCodeBadField, "定时销毁时间不正确：0", false},
+       WithKeys(RunForm({{"is_actiontimer", "1"}, {"actiontimer", "0"}})), kCodeBadField,
+       "定时销毁时间不正确：0", false},
       {"more than a hundred machines", Operation::kRun,
-       WithKeys({{"zone", "ap-guangzhou-1"},
-                 {"instancetype", "S5.SMALL2"},
-                 {"imageid", "img-priv0001"},
-                 {"bandwidth", "1"},
-                 {"password", "Qzt.Hv731.Nep#"},
-                 {"instancecount", "101"}}),
-       kCodeBadField, "参数超出范围：instancecount 取值范围为1-100", false},
+       WithKeys(RunForm({{"instancecount", "101"}})), kCodeBadField,
+       "参数超出范围：instancecount 取值范围为1-100", false},
       {"wrong secret key",
        Operation::kBalance,
        {{"secretid", kId}, {"secretkey", "not-the-key"}},
@@ -306,13 +304,7 @@ TEST_F(QcloudCloudsTest, RefusalsNameTheFieldOrCarryTheProvidersCode) {
       {"starting a running machine", Operation::kStart,
        WithKeys({{"instanceids", "[" + ids_[7] + "]"}}), kCodeRefused,
        "UnsupportedOperation.InstanceStateRunning: ", true},
-      {"sold-out zone", Operation::kRun,
-       WithKeys({{"zone", "ap-guangzhou-3"},
-                 {"instancetype", "S5.SMALL2"},
-                 {"imageid", "img-priv0001"},
-                 {"bandwidth", "1"},
-                 {"password", "Qzt.Hv731.Nep#"},
-                 {"instancecount", "1"}}),
+      {"sold-out zone", Operation::kRun, WithKeys(RunForm({{"zone", "ap-guangzhou-3"}})),
        kCodeRefused, "ResourceInsufficient.AvailabilityZoneSoldOut: ", true},
   };
   for (const Case& c : cases) {
@@ -412,14 +404,8 @@ TEST_F(QcloudOverHttpTest, ThrottlingAndServerErrorsOfReadsAreRetried) {
 
 TEST_F(QcloudOverHttpTest, ACreationWhoseAnswerWasLostIsRetriedWithItsTokenAndMadeOnce) {
   fake_.Inject(test::QcloudFault::LoseAnswer("RunInstances"));
-  const CloudReply reply = Perform(Operation::kRun, {{"zone", "ap-guangzhou-2"},
-                                                     {"instancetype", "S5.SMALL2"},
-                                                     {"imageid", "img-priv0001"},
-                                                     {"disktype", "CLOUD_PREMIUM"},
-                                                     {"bandwidth", "1"},
-                                                     {"password", "Qzt.Hv731.Nep#"},
-                                                     {"instancecount", "2"},
-                                                     {"instancechargetype", "POSTPAID_BY_HOUR"}});
+  const CloudReply reply =
+      Perform(Operation::kRun, RunForm({{"zone", "ap-guangzhou-2"}, {"instancecount", "2"}}));
   ASSERT_EQ(reply.code, 0) << reply.msg;
   const auto runs = Of(fake_.Received(), "RunInstances");
   ASSERT_EQ(runs.size(), 2u);

@@ -102,12 +102,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::vector<std::string> Split(const std::string& text, const std::string& by) {
   std::vector<std::string> parts;
   std::size_t pos = 0;
@@ -384,7 +378,7 @@ FakeQcloud::Json FakeQcloud::Verify(const live::ProviderRequest& request,
   const auto names = Split(signedHeaders, ";");
   std::string canonicalHeaders;
   for (const auto& name : names) {
-    std::string value = Trim(request.Header(name));
+    std::string value = live::TrimmedHeaderValue(request.Header(name));
     // Handed over in process, a request has its host only in the field the header is sent from.
     if (name == "host") value = live::qcloud::HostWithoutPort(value.empty() ? request.host : value);
     canonicalHeaders += name + ":" + Lower(value) + "\n";
