@@ -144,6 +144,13 @@ void CurlTransport::GiveBack(void* handle) {
 
 ProviderResponse CurlTransport::Attempt(const ProviderRequest& request, milliseconds timeout) {
   ProviderResponse out;
+  for (const auto& [name, value] : request.headers) {
+    // A line break would let a value add header lines of its own.
+    if ((name + value).find_first_of("\r\n") != std::string::npos) {
+      out.transportError = "header " + name + " holds a line break; nothing was sent";
+      return out;
+    }
+  }
   CURL* curl = TakeHandle();
   if (curl == nullptr) {
     out.transportError = "libcurl could not start a transfer";

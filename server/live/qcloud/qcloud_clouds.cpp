@@ -279,6 +279,13 @@ CloudReply QcloudClouds::Dispatch(const front::CloudRequest& request) const {
       (entry->regional && !RequireRegion(request, c.region, failure))) {
     return failure;
   }
+  // The SecretId is written into the signature's credential scope, where "/" separates parts;
+  // Tencent's are letters and digits.
+  if (c.key.secretId.find_first_not_of(
+          "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_") !=
+      std::string::npos) {
+    return CloudReply::Fail(kCodeBadKeys, "SecretId格式不正确");
+  }
   return entry->handler(c);
 }
 

@@ -221,6 +221,18 @@ TEST(CurlTransport, FailuresWithoutAnAnswerAreReportedNotThrown) {
     EXPECT_FALSE(answer.timedOut);
     EXPECT_FALSE(answer.transportError.empty());
   }
+  // A header value that would add lines of its own is not sent at all.
+  {
+    ScriptedProvider provider;
+    test::FakeCloudServer server(provider);
+    CurlTransport transport(Quick(&sleeps));
+    ProviderRequest request = To(server);
+    request.headers.emplace_back("X-Probe", "1\r\nX-Injected: 1");
+    const ProviderResponse answer = transport.Send("k", [&] { return request; }, {});
+    EXPECT_EQ(answer.status, 0);
+    EXPECT_NE(answer.transportError.find("line break"), std::string::npos);
+    EXPECT_TRUE(provider.Received().empty());
+  }
   // An answer larger than allowed is cut off, not kept.
   {
     ScriptedProvider big;
