@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-namespace ydt::sim {
+namespace ydt::front {
 
 struct RecordedRequest {
   std::uint64_t seq = 0;
@@ -37,4 +37,4 @@ class RequestJournal {
   std::deque<RecordedRequest> recent_;
 };
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -2,7 +2,7 @@
 
 #include "text_codec.h"
 
-namespace ydt::sim {
+namespace ydt::front {
 
 void RequestJournal::Record(RecordedRequest request) {
   std::lock_guard lock(mutex_);
@@ -52,4 +52,4 @@ void RequestJournal::Clear() {
   recent_.clear();
 }
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

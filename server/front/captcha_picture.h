@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ydt::sim {
+namespace ydt::front {
 
 inline constexpr int kCaptchaWidth = 100;
 inline constexpr int kCaptchaHeight = 36;
@@ -14,4 +14,4 @@ inline constexpr int kCaptchaHeight = 36;
 // `noiseSeed` varies the colours and the noise lines so two pictures of one code differ.
 std::string RenderCaptchaBmp(std::string_view code, std::uint32_t noiseSeed);
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -2,13 +2,17 @@
 
 #include "text_codec.h"
 
-namespace ydt::sim {
+namespace ydt::front {
 namespace {
 constexpr size_t kMaxSessions = 20000;
 }
 
-SessionStore::SessionStore(std::string fixedCaptcha)
-    : fixedCaptcha_(std::move(fixedCaptcha)), rng_(std::random_device{}()) {}
+SessionStore::SessionStore(std::string fixedCaptcha, std::chrono::steady_clock::duration idleLimit,
+                           Now now)
+    : fixedCaptcha_(std::move(fixedCaptcha)),
+      idleLimit_(idleLimit),
+      now_(std::move(now)),
+      rng_(std::random_device{}()) {}
 
 std::string SessionStore::NewToken() {
   static const char* kHex = "0123456789abcdef";
@@ -26,21 +30,39 @@ std::string SessionStore::NewCode() {
   return code;
 }
 
-SessionStore::Session& SessionStore::Touch(const std::string& token) {
+SessionStore::Session* SessionStore::Find(const std::string& token) {
   auto it = sessions_.find(token);
-  if (it != sessions_.end()) return it->second;
+  if (it == sessions_.end()) return nullptr;
+  const auto now = now_();
+  if (idleLimit_ > std::chrono::steady_clock::duration::zero() &&
+      now - it->second.lastUse > idleLimit_) {
+    sessions_.erase(it);
+    return nullptr;
+  }
+  it->second.lastUse = now;
+  return &it->second;
+}
+
+SessionStore::Session& SessionStore::Touch(const std::string& token) {
+  if (Session* session = Find(token)) return *session;
   while (sessions_.size() >= kMaxSessions && !order_.empty()) {
     sessions_.erase(order_.front());
     order_.pop_front();
   }
+  // Sessions forgotten for idleness leave their tokens behind; drop them now and then.
+  if (order_.size() >= 2 * kMaxSessions) {
+    std::erase_if(order_, [this](const std::string& t) { return sessions_.count(t) == 0; });
+  }
   order_.push_back(token);
-  return sessions_[token];
+  Session& session = sessions_[token];
+  session.lastUse = now_();
+  return session;
 }
 
 std::pair<std::string, std::string> SessionStore::IssueCaptcha(const std::string& token) {
   std::lock_guard lock(mutex_);
   std::string use = token;
-  if (use.empty() || sessions_.count(use) == 0) use = NewToken();
+  if (use.empty() || !Find(use)) use = NewToken();
   Session& session = Touch(use);
   session.captcha = NewCode();
   return {use, session.captcha};
@@ -49,10 +71,10 @@ std::pair<std::string, std::string> SessionStore::IssueCaptcha(const std::string
 bool SessionStore::CheckCaptcha(const std::string& token, const std::string& typed) {
   std::lock_guard lock(mutex_);
   const std::string wanted = ToUpperAscii(typed);
-  auto it = sessions_.find(token);
-  if (it != sessions_.end() && !it->second.captcha.empty()) {
-    const bool ok = ToUpperAscii(it->second.captcha) == wanted;
-    it->second.captcha.clear();
+  Session* session = Find(token);
+  if (session && !session->captcha.empty()) {
+    const bool ok = ToUpperAscii(session->captcha) == wanted;
+    session->captcha.clear();
     if (ok) return true;
     // A client that was shown a picture must type that picture's code.
     return false;
@@ -67,11 +89,11 @@ std::string SessionStore::LogIn(const std::string& username) {
   return token;
 }
 
-std::optional<std::string> SessionStore::LoggedInUser(const std::string& token) const {
+std::optional<std::string> SessionStore::LoggedInUser(const std::string& token) {
   std::lock_guard lock(mutex_);
-  auto it = sessions_.find(token);
-  if (it == sessions_.end() || it->second.user.empty()) return std::nullopt;
-  return it->second.user;
+  Session* session = Find(token);
+  if (!session || session->user.empty()) return std::nullopt;
+  return session->user;
 }
 
 std::optional<std::string> SessionStore::CurrentCaptcha(const std::string& token) const {
@@ -106,4 +128,4 @@ std::string CookieValue(const std::string& cookieHeader, const std::string& name
   return {};
 }
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -149,7 +149,7 @@ Machine GenerateMachine(Provider provider, const std::string& secretId, const st
     std::vector<std::vector<Flavor>> flavors;
   };
   thread_local std::map<std::string, RegionCache> cache;
-  const std::string cacheKey = SegmentOf(provider) + "|" + region;
+  const std::string cacheKey = std::string(SegmentOf(provider)) + "|" + region;
   auto cached = cache.find(cacheKey);
   if (cached == cache.end()) {
     RegionCache entry;
@@ -234,7 +234,7 @@ bool ParseSeed(const std::string& jsonText, SeedData& out, std::string& error) {
       const json regions = a.value("regions", json::object());
       for (const auto& [region, count] : regions.items()) {
         if (!Catalogue::HasRegion(*provider, region)) {
-          error = "unknown region " + region + " for " + SegmentOf(*provider);
+          error = "unknown region " + region + " for " + std::string(SegmentOf(*provider));
           return false;
         }
         account.generated.emplace_back(region, count.get<int>());
@@ -243,7 +243,7 @@ bool ParseSeed(const std::string& jsonText, SeedData& out, std::string& error) {
       for (const auto& m : a.value("machines", json::array())) {
         const std::string region = m.at("region").get<std::string>();
         if (!Catalogue::HasRegion(*provider, region)) {
-          error = "unknown region " + region + " for " + SegmentOf(*provider);
+          error = "unknown region " + region + " for " + std::string(SegmentOf(*provider));
           return false;
         }
         // Explicit machines start from a generated one far from the generated range, then
@@ -279,7 +279,7 @@ std::string DemoSeedJson() {
       {"12345", "10000"}, {"1234567.89", "12.5"}, {"88.000", "0.000"}};
   int p = 0;
   for (Provider provider : kAllProviders) {
-    const std::string seg = SegmentOf(provider);
+    const std::string seg(SegmentOf(provider));
     const auto& regions = Catalogue::Regions(provider);
     const auto kinds = Catalogue::Kinds(provider);
     json main;

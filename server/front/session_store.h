@@ -2,6 +2,7 @@
 // after a successful login, the logged-in user.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -10,15 +11,19 @@
 #include <random>
 #include <string>
 
-namespace ydt::sim {
+#include "clock.h"
+
+namespace ydt::front {
 
 inline constexpr const char* kSessionCookie = "LXSESSID";
 
 class SessionStore {
  public:
   // `fixedCaptcha` non-empty: every picture shows it, and a login without a prior picture
-  // may use it.
-  explicit SessionStore(std::string fixedCaptcha);
+  // may use it. `idleLimit` zero: sessions never expire; otherwise a session unused for
+  // longer is forgotten.
+  explicit SessionStore(std::string fixedCaptcha,
+                        std::chrono::steady_clock::duration idleLimit = {}, Now now = SteadyNow());
 
   // Issues a fresh captcha for the session `token` (creating the session when the token is
   // unknown or empty). Returns the token to use and the code.
@@ -30,7 +35,8 @@ class SessionStore {
 
   // A new session for `username`; returns its token.
   std::string LogIn(const std::string& username);
-  std::optional<std::string> LoggedInUser(const std::string& token) const;
+  // The session's user, or nullopt; a lookup counts as use.
+  std::optional<std::string> LoggedInUser(const std::string& token);
   std::optional<std::string> CurrentCaptcha(const std::string& token) const;
   void Clear();
 
@@ -38,13 +44,18 @@ class SessionStore {
   struct Session {
     std::string captcha;
     std::string user;
+    std::chrono::steady_clock::time_point lastUse{};
   };
   std::string NewToken();
   std::string NewCode();
   Session& Touch(const std::string& token);
+  // The live session of `token`, or nullptr; an idle one is forgotten on the way.
+  Session* Find(const std::string& token);
 
   mutable std::mutex mutex_;
   std::string fixedCaptcha_;
+  std::chrono::steady_clock::duration idleLimit_;
+  Now now_;
   std::map<std::string, Session> sessions_;
   std::deque<std::string> order_;  // oldest first, to bound memory under a flood of clients
   std::mt19937_64 rng_;
@@ -53,4 +64,4 @@ class SessionStore {
 // The value of cookie `name` in a Cookie header ("a=1; b=2"), or empty.
 std::string CookieValue(const std::string& cookieHeader, const std::string& name);
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace ydt::sim {
+namespace ydt::front {
 
 // GBK bytes to UTF-8. Bytes that do not form GBK characters become "?", so a hostile body
 // can never make the conversion fail or loop.
@@ -30,4 +30,4 @@ std::string ToUpperAscii(std::string_view text);
 // values that do not fit.
 bool ParseInt(std::string_view text, long long& value);
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

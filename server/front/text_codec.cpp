@@ -7,7 +7,7 @@
 #include <charconv>
 #include <vector>
 
-namespace ydt::sim {
+namespace ydt::front {
 namespace {
 
 // Converts with iconv, replacing each unconvertible input unit by "?" and skipping it.
@@ -143,4 +143,4 @@ bool ParseInt(std::string_view text, long long& value) {
   return ec == std::errc() && ptr == text.data() + text.size();
 }
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -69,25 +69,6 @@ constexpr std::array<const char*, 8> kNumerals = {"一", "二", "三", "四", "�
 
 }  // namespace
 
-std::optional<Provider> ProviderFromSegment(std::string_view segment) {
-  if (segment == "qcloud") return Provider::kQcloud;
-  if (segment == "aliyun") return Provider::kAliyun;
-  if (segment == "huawei") return Provider::kHuawei;
-  return std::nullopt;
-}
-
-std::string SegmentOf(Provider provider) {
-  switch (provider) {
-    case Provider::kQcloud:
-      return "qcloud";
-    case Provider::kAliyun:
-      return "aliyun";
-    case Provider::kHuawei:
-      break;
-  }
-  return "huawei";
-}
-
 const std::vector<std::string>& Catalogue::Regions(Provider provider) {
   static const auto build = [](Provider p) {
     std::vector<std::string> codes;

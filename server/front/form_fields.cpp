@@ -2,7 +2,7 @@
 
 #include "text_codec.h"
 
-namespace ydt::sim {
+namespace ydt::front {
 
 FormFields FormFields::Parse(std::string_view body) {
   FormFields form;
@@ -35,4 +35,4 @@ std::optional<std::string> FormFields::Text(const std::string& name) const {
   return GbkToUtf8(*raw);
 }
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace ydt::sim {
+namespace ydt::front {
 
 class FormFields {
  public:
@@ -27,4 +27,4 @@ class FormFields {
   std::map<std::string, std::string> fields_;
 };
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

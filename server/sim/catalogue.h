@@ -8,15 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "front/clouds.h"
+
 namespace ydt::sim {
 
-enum class Provider { kQcloud, kAliyun, kHuawei };
+using front::Provider;
+using front::ProviderFromSegment;
+using front::SegmentOf;
 
 inline constexpr Provider kAllProviders[] = {Provider::kQcloud, Provider::kAliyun,
                                              Provider::kHuawei};
-
-std::optional<Provider> ProviderFromSegment(std::string_view segment);
-std::string SegmentOf(Provider provider);
 
 struct Zone {
   std::string id;

@@ -1,5 +1,6 @@
-// The two listening servers: the backend API (plain http) with its loopback-only control
-// endpoints, and the vendor's web host (https) with the update notice and registration page.
+// The stand-in's two listening servers: the console's protocol (the shared front, plain
+// http) answered from the simulated world, with fault switches and loopback-only control
+// endpoints; and the vendor's web host (https) with the update notice and registration page.
 #pragma once
 
 #include <httplib.h>
@@ -12,14 +13,13 @@
 #include <vector>
 
 #include "fault_plan.h"
-#include "request_journal.h"
+#include "front/front_server.h"
 #include "seed_data.h"
-#include "session_store.h"
 #include "world.h"
 
 namespace ydt::sim {
 
-inline constexpr const char* kBasePath = "/api/v1/lxinterface";
+using front::kBasePath;
 
 struct ServerOptions {
   std::string host = "127.0.0.1";
@@ -32,14 +32,14 @@ struct ServerOptions {
   std::vector<FaultRule> faults;
 };
 
-class SimServer {
+class SimServer : private front::FrontHooks {
  public:
   SimServer(ServerOptions options, SeedData seed);
-  ~SimServer();
+  ~SimServer() override;
 
   // Binds both ports (generating the web host's certificate first). False with a reason.
   bool Bind(std::string& error);
-  int Port() const { return port_; }
+  int Port() const { return front_.Port(); }
   int WebPort() const { return webPort_; }
   // Serves until Stop(); safe to call Stop() from another thread, also before Run() has
   // started listening (call it again until Finished(): a server not yet listening ignores it).
@@ -48,38 +48,27 @@ class SimServer {
   bool Finished() const { return finished_; }
 
  private:
-  struct Route {
-    std::string op;        // login, logininfo, gg, verifycode, instances, rebuild/run, ...
-    std::string provider;  // segment for /yunduotai/ operations
-    bool known = false;
-  };
+  std::optional<std::string> HandleOther(const httplib::Request& req,
+                                         httplib::Response& res) override;
+  front::AnswerPlan PlanAnswer(const std::string& op, const std::string& provider) override;
+  front::LoginVerdict CheckLogin(const std::string& user, const std::string& passwordMd5) override;
 
-  void HandleApi(const httplib::Request& req, httplib::Response& res);
   void HandleWeb(const httplib::Request& req, httplib::Response& res);
   void HandleControl(const httplib::Request& req, httplib::Response& res);
-  Route RouteOf(const std::string& path) const;
-  Reply Execute(const Route& route, const httplib::Request& req, httplib::Response& res);
   void Deliver(httplib::Response& res, std::string body, const std::string& contentType,
                const FaultDecision& faults, bool envelope);
-  void Record(const Route& route, const httplib::Request& req);
-  void LogLine(const httplib::Request& req, int status, const std::string& note,
-               std::chrono::steady_clock::time_point started);
   // Sleeps, but wakes early when the server stops, so shutdown never waits on a fault.
   bool SleepUnlessStopping(int milliseconds);
 
   ServerOptions options_;
   World world_;
-  SessionStore sessions_;
   FaultPlan faults_;
-  RequestJournal journal_;
+  front::FrontServer front_;
   std::string updateNotice_;
   std::mutex noticeMutex_;
-  std::mutex logMutex_;
 
-  std::unique_ptr<httplib::Server> api_;
   std::unique_ptr<httplib::SSLServer> web_;
   std::string certDir_;
-  int port_ = 0;
   int webPort_ = 0;
 
   std::mutex stopMutex_;

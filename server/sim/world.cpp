@@ -6,8 +6,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "front/text_codec.h"
 #include "machine_json.h"
-#include "text_codec.h"
 
 namespace ydt::sim {
 namespace {
@@ -34,8 +34,8 @@ StateWords WordsOf(Provider provider) {
   return {"ACTIVE", "SHUTOFF", "", "", "BUILD", "REBUILD", ""};
 }
 
-bool RequireText(const FormFields& form, const char* name, std::string& value, Reply& failure) {
-  auto text = form.Text(name);
+bool RequireText(const CloudRequest& form, const char* name, std::string& value, Reply& failure) {
+  auto text = form.Field(name);
   if (!text || text->empty()) {
     failure = Reply::Fail(kCodeBadField, std::string("缺少参数：") + name);
     return false;
@@ -46,14 +46,14 @@ bool RequireText(const FormFields& form, const char* name, std::string& value, R
 
 // An optional integer field: absent gives the fallback; present must be a whole number in
 // [lo, hi].
-bool OptionalInt(const FormFields& form, const char* name, long long fallback, long long lo,
+bool OptionalInt(const CloudRequest& form, const char* name, long long fallback, long long lo,
                  long long hi, long long& value, Reply& failure) {
-  auto text = form.Text(name);
+  auto text = form.Field(name);
   if (!text) {
     value = fallback;
     return true;
   }
-  if (!ParseInt(*text, value)) {
+  if (!front::ParseInt(*text, value)) {
     failure = Reply::Fail(kCodeBadField, std::string("参数格式错误：") + name + "=" + *text);
     return false;
   }
@@ -65,9 +65,9 @@ bool OptionalInt(const FormFields& form, const char* name, long long fallback, l
   return true;
 }
 
-bool RequireInt(const FormFields& form, const char* name, long long lo, long long hi,
+bool RequireInt(const CloudRequest& form, const char* name, long long lo, long long hi,
                 long long& value, Reply& failure) {
-  if (!form.Has(name)) {
+  if (!form.Field(name)) {
     failure = Reply::Fail(kCodeBadField, std::string("缺少参数：") + name);
     return false;
   }
@@ -122,9 +122,9 @@ IdWalk WalkNamedMachines(std::vector<Machine>& machines, const std::vector<std::
       continue;
     }
     Machine& m = machines[found->second];
-    const std::string state = ToUpperAscii(m.state);
-    const bool running = state == ToUpperAscii(words.running);
-    const bool stopped = state == ToUpperAscii(words.stopped);
+    const std::string state = front::ToUpperAscii(m.state);
+    const bool running = state == front::ToUpperAscii(words.running);
+    const bool stopped = state == front::ToUpperAscii(words.stopped);
     (act(m, running, stopped) ? walk.done : walk.refused).push_back(id);
   }
   return walk;
@@ -142,9 +142,10 @@ void World::Reset() {
 }
 
 bool World::CheckLogin(const std::string& username, const std::string& passwordMd5) const {
-  const std::string wanted = ToLowerAscii(passwordMd5);
+  const std::string wanted = front::ToLowerAscii(passwordMd5);
   for (const auto& user : seed_.users) {
-    if (user.username == username && Md5Hex(Utf8ToGbk(user.password)) == wanted) return true;
+    if (user.username == username && front::Md5Hex(front::Utf8ToGbk(user.password)) == wanted)
+      return true;
   }
   return false;
 }
@@ -195,7 +196,7 @@ bool World::PasswordAcceptable(const std::string& password) {
   return (lower ? 1 : 0) + (upper ? 1 : 0) + (digit ? 1 : 0) + (symbol ? 1 : 0) >= 3;
 }
 
-bool World::Authenticate(Provider provider, const FormFields& form, const SeedAccount*& account,
+bool World::Authenticate(Provider provider, const CloudRequest& form, const SeedAccount*& account,
                          Reply& failure) const {
   std::string id, key;
   if (!RequireText(form, "secretid", id, failure) ||
@@ -215,7 +216,7 @@ bool World::Authenticate(Provider provider, const FormFields& form, const SeedAc
   return false;
 }
 
-bool World::Prepare(Provider provider, const FormFields& form, Context& context, Reply& failure) {
+bool World::Prepare(Provider provider, const CloudRequest& form, Context& context, Reply& failure) {
   Settle(Clock::now());
   if (!Authenticate(provider, form, context.account, failure)) return false;
   if (!RequireText(form, "region", context.region, failure)) return false;
@@ -227,7 +228,7 @@ bool World::Prepare(Provider provider, const FormFields& form, Context& context,
 }
 
 std::string World::BucketKey(const SeedAccount& account, const std::string& region) const {
-  return SegmentOf(account.provider) + "|" + account.secretId + "|" + region;
+  return std::string(SegmentOf(account.provider)) + "|" + account.secretId + "|" + region;
 }
 
 std::vector<Machine>& World::Bucket(const SeedAccount& account, const std::string& region) {
@@ -349,7 +350,36 @@ ordered_json World::ActionData(Provider provider) {
   return data;
 }
 
-Reply World::Instances(Provider provider, const FormFields& form) {
+Reply World::Perform(const CloudRequest& request) {
+  using front::Operation;
+  const Provider provider = request.provider;
+  switch (request.operation) {
+    case Operation::kInstances:
+      return Instances(provider, request);
+    case Operation::kStart:
+      return Act(provider, MachineAction::kStart, request);
+    case Operation::kStop:
+      return Act(provider, MachineAction::kStop, request);
+    case Operation::kTerminate:
+      return Act(provider, MachineAction::kTerminate, request);
+    case Operation::kBalance:
+      return Balance(provider, request);
+    case Operation::kZones:
+      return Zones(provider, request);
+    case Operation::kImages:
+    case Operation::kRebuildImages:
+      return Images(provider, request);
+    case Operation::kInstanceTypes:
+      return InstanceTypes(provider, request);
+    case Operation::kRun:
+      return Run(provider, request);
+    case Operation::kRebuild:
+      break;
+  }
+  return Rebuild(provider, request);
+}
+
+Reply World::Instances(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;
@@ -391,7 +421,7 @@ Reply World::Instances(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "获取成功");
 }
 
-Reply World::Act(Provider provider, MachineAction action, const FormFields& form) {
+Reply World::Act(Provider provider, MachineAction action, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;
@@ -431,7 +461,7 @@ Reply World::Act(Provider provider, MachineAction action, const FormFields& form
   return Reply{kCodeRefused, msg, std::move(data)};
 }
 
-Reply World::Balance(Provider provider, const FormFields& form) {
+Reply World::Balance(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   const SeedAccount* account = nullptr;
   Reply failure;
@@ -439,7 +469,7 @@ Reply World::Balance(Provider provider, const FormFields& form) {
   ordered_json data;
   auto numberOrText = [](const std::string& text) {
     long long value = 0;
-    return ParseInt(text, value) ? ordered_json(value) : ordered_json(text);
+    return front::ParseInt(text, value) ? ordered_json(value) : ordered_json(text);
   };
   switch (provider) {
     case Provider::kQcloud:
@@ -482,7 +512,7 @@ Reply World::Balance(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "获取成功");
 }
 
-Reply World::Zones(Provider provider, const FormFields& form) {
+Reply World::Zones(Provider provider, const CloudRequest& form) {
   if (provider == Provider::kHuawei) {
     return Reply::Fail(kCodeUnknownOperation, "华为云不提供可用区查询接口");
   }
@@ -514,7 +544,7 @@ Reply World::Zones(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "获取成功");
 }
 
-Reply World::Images(Provider provider, const FormFields& form) {
+Reply World::Images(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;
@@ -577,7 +607,7 @@ Reply World::Images(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "获取成功");
 }
 
-Reply World::InstanceTypes(Provider provider, const FormFields& form) {
+Reply World::InstanceTypes(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;
@@ -636,7 +666,7 @@ Reply World::InstanceTypes(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "获取成功");
 }
 
-Reply World::Run(Provider provider, const FormFields& form) {
+Reply World::Run(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;
@@ -767,7 +797,7 @@ Reply World::Run(Provider provider, const FormFields& form) {
   return Reply::Ok(std::move(data), "创建成功");
 }
 
-Reply World::Rebuild(Provider provider, const FormFields& form) {
+Reply World::Rebuild(Provider provider, const CloudRequest& form) {
   std::lock_guard lock(mutex_);
   Context ctx;
   Reply failure;

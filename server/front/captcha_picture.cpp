@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-namespace ydt::sim {
+namespace ydt::front {
 namespace {
 
 struct Glyph {
@@ -149,4 +149,4 @@ std::string RenderCaptchaBmp(std::string_view code, std::uint32_t noiseSeed) {
   return out;
 }
 
-}  // namespace ydt::sim
+}  // namespace ydt::front

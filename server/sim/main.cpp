@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "front/text_codec.h"
 #include "seed_data.h"
 #include "sim_server.h"
-#include "text_codec.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ std::pair<std::string, std::string> SplitAt(const std::string& text) {
 
 int ToInt(const std::string& text, const char* flag) {
   long long value = 0;
-  if (!ydt::sim::ParseInt(text, value) || value < -1 || value > 1LL << 31) {
+  if (!ydt::front::ParseInt(text, value) || value < -1 || value > 1LL << 31) {
     Fail(std::string("bad number for ") + flag + ": " + text);
   }
   return static_cast<int>(value);
@@ -156,11 +156,11 @@ int main(int argc, char** argv) {
   if (!releaseFile.empty()) {
     std::string bytes;
     if (!ReadFile(releaseFile, bytes)) Fail("cannot read release file " + releaseFile);
-    options.updateNotice = ydt::sim::Md5Hex(bytes);
+    options.updateNotice = ydt::front::Md5Hex(bytes);
   } else if (!digest.empty()) {
     options.updateNotice = digest;
   } else {
-    options.updateNotice = ydt::sim::Md5Hex("yunduotai 3.5 stand-in release");
+    options.updateNotice = ydt::front::Md5Hex("yunduotai 3.5 stand-in release");
   }
 
   // Signals are taken by one thread with sigwait, so no handler runs inside the server.
@@ -191,8 +191,8 @@ int main(int argc, char** argv) {
       regions += " " + region + "=" + std::to_string(count);
     int explicitCount = static_cast<int>(account.machines.size());
     std::printf("key pair %-6s %s / %s  machines:%s%s\n",
-                ydt::sim::SegmentOf(account.provider).c_str(), account.secretId.c_str(),
-                account.secretKey.c_str(), regions.c_str(),
+                std::string(ydt::sim::SegmentOf(account.provider)).c_str(),
+                account.secretId.c_str(), account.secretKey.c_str(), regions.c_str(),
                 explicitCount ? (" +" + std::to_string(explicitCount) + " listed").c_str() : "");
   }
   std::printf("update notice: %s\n", options.updateNotice.c_str());

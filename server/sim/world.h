@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "catalogue.h"
-#include "form_fields.h"
+#include "front/clouds.h"
 #include "machine.h"
 #include "reply.h"
 #include "seed_data.h"
@@ -27,7 +27,9 @@ struct WorldOptions {
 
 enum class MachineAction { kStart, kStop, kTerminate };
 
-class World {
+using front::CloudRequest;
+
+class World final : public front::Clouds {
  public:
   World(SeedData seed, WorldOptions options);
 
@@ -37,14 +39,17 @@ class World {
   const SeedData& Seed() const { return seed_; }
   bool CheckLogin(const std::string& username, const std::string& passwordMd5) const;
 
-  Reply Instances(Provider provider, const FormFields& form);
-  Reply Act(Provider provider, MachineAction action, const FormFields& form);
-  Reply Balance(Provider provider, const FormFields& form);
-  Reply Zones(Provider provider, const FormFields& form);
-  Reply Images(Provider provider, const FormFields& form);
-  Reply InstanceTypes(Provider provider, const FormFields& form);
-  Reply Run(Provider provider, const FormFields& form);
-  Reply Rebuild(Provider provider, const FormFields& form);
+  // Any operation of the console, answered from the world.
+  Reply Perform(const CloudRequest& request) override;
+
+  Reply Instances(Provider provider, const CloudRequest& form);
+  Reply Act(Provider provider, MachineAction action, const CloudRequest& form);
+  Reply Balance(Provider provider, const CloudRequest& form);
+  Reply Zones(Provider provider, const CloudRequest& form);
+  Reply Images(Provider provider, const CloudRequest& form);
+  Reply InstanceTypes(Provider provider, const CloudRequest& form);
+  Reply Run(Provider provider, const CloudRequest& form);
+  Reply Rebuild(Provider provider, const CloudRequest& form);
 
   // "[id]", "[id1,id2]", "id1,id2," and quoted forms all give the bare IDs.
   static std::vector<std::string> ParseInstanceIds(const std::string& text);
@@ -63,9 +68,9 @@ class World {
     std::string region;
   };
 
-  bool Authenticate(Provider provider, const FormFields& form, const SeedAccount*& account,
+  bool Authenticate(Provider provider, const CloudRequest& form, const SeedAccount*& account,
                     Reply& failure) const;
-  bool Prepare(Provider provider, const FormFields& form, Context& context, Reply& failure);
+  bool Prepare(Provider provider, const CloudRequest& form, Context& context, Reply& failure);
   std::vector<Machine>& Bucket(const SeedAccount& account, const std::string& region);
   std::string BucketKey(const SeedAccount& account, const std::string& region) const;
   void Settle(Clock::time_point now);
