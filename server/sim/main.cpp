@@ -1,16 +1,12 @@
 // lxinterface-sim: a stand-in for the vendor's backend and web host, for demos and tests.
-#include <pthread.h>
-#include <atomic>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 
+#include "front/signal_wait.h"
 #include "front/text_codec.h"
 #include "seed_data.h"
 #include "sim_server.h"
@@ -163,13 +159,7 @@ int main(int argc, char** argv) {
     options.updateNotice = ydt::front::Md5Hex("yunduotai 3.5 stand-in release");
   }
 
-  // Signals are taken by one thread with sigwait, so no handler runs inside the server.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  ydt::front::BlockStopSignals();
 
   const ydt::sim::SeedData printed = seed;
   ydt::sim::SimServer server(options, std::move(seed));
@@ -198,19 +188,7 @@ int main(int argc, char** argv) {
   std::printf("update notice: %s\n", options.updateNotice.c_str());
   std::fflush(stdout);
 
-  std::atomic<bool> signalled{false};
-  std::thread waiter([&server, &signalled, signals] {
-    int received = 0;
-    sigwait(&signals, &received);
-    signalled = true;
-    // A signal may come before the servers listen; stopping is repeated until they have.
-    while (!server.Finished()) {
-      server.Stop();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-  });
-  server.Run();
-  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
-  waiter.join();
+  ydt::front::RunUntilStopSignal([&server] { server.Run(); }, [&server] { server.Stop(); },
+                                 [&server] { return server.Finished(); });
   return 0;
 }
