@@ -2,6 +2,9 @@
 // provider's answer back in the envelope the console reads.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "huawei/fake_huawei.h"
 #include "in_process_transport.h"
 #include "live/huawei/huawei_clouds.h"
@@ -393,6 +396,34 @@ TEST(HuaweiSecrets, NeverLeaveInAMessage) {
   const CloudReply reply = clouds.Perform(request);
   EXPECT_EQ(reply.code, 1003);
   EXPECT_EQ(reply.msg, "华为云接口错误：CBC.0100：bad sk ***");
+}
+
+// The front calls Perform from many workers at once; they share the project cache.
+TEST(HuaweiConcurrency, RequestsAtOnceShareOneProjectCache) {
+  test::FakeHuawei fake;
+  fake.AddKey(kAk, kSk);
+  fake.AddMachines(kAk, kRegion, 5);
+  test::InProcessTransport transport(fake);
+  EndpointOverrides overrides;
+  for (const char* service : {kEcs, kIms, kIam, kBss}) overrides.byService[service] = "http://f:1";
+  HuaweiClouds clouds(transport, overrides);
+  std::atomic<int> ok{0};
+  std::vector<std::thread> workers;
+  for (int i = 0; i < 8; ++i) {
+    workers.emplace_back([&, i] {
+      front::CloudRequest request;
+      request.operation = i % 2 ? Operation::kInstances : Operation::kImages;
+      request.fields = {{"secretid", kAk}, {"secretkey", kSk}, {"region", kRegion},
+                        {"page", "1"},     {"limit", "100"},   {"imagetype", "gold"}};
+      for (int n = 0; n < 5; ++n) ok += clouds.Perform(request).code == 0;
+    });
+  }
+  for (auto& worker : workers) worker.join();
+  EXPECT_EQ(ok, 40);
+  int lookups = 0;
+  for (const auto& r : fake.Received()) lookups += r.path == "/v3/projects";
+  EXPECT_GE(lookups, 1);
+  EXPECT_LE(lookups, 8);  // only the first request of each worker can miss the cache
 }
 
 }  // namespace
