@@ -128,7 +128,8 @@ async function main() {
   console.log('ok ShowCustomerAccountBalances');
 }
 
-main().catch((error) => {
+// The SDK keeps its connections open; end as soon as the steps are done.
+main().then(() => process.exit(0), (error) => {
   console.log(`failed: ${error.message || JSON.stringify(error)}`);
   process.exit(1);
 });
