@@ -114,27 +114,22 @@ HuaweiEnvironment HuaweiEnvironment::System() {
 }
 
 // One console request: its key pair and region, and the provider calls it takes.
-class HuaweiClouds::Operation {
+class HuaweiClouds::ConsoleCall {
  public:
-  Operation(HuaweiClouds& clouds, const front::CloudRequest& request)
+  ConsoleCall(HuaweiClouds& clouds, const front::CloudRequest& request)
       : clouds_(clouds),
         request_(request),
         key_{request.Field("secretid").value_or(""), request.Field("secretkey").value_or("")},
         region_(request.Field("region").value_or("")) {}
 
   CloudReply Run() {
+    using front::Operation;
+    // The console keeps its own zone table and never asks; answer as the stand-in does.
+    if (request_.operation == Operation::kZones)
+      return CloudReply::Fail(kCodeUnsupported, "华为云不提供可用区查询接口");
     if (key_.accessKey.empty() || key_.secretKey.empty())
       return CloudReply::Fail(kCodeBadKeys, "缺少华为云的SecretId或SecretKey");
-    using front::Operation;
-    switch (request_.operation) {
-      case Operation::kBalance:
-        return Balance();
-      case Operation::kZones:
-        // The console keeps its own zone table and never asks; say so if something does.
-        return CloudReply::Fail(kCodeUnsupported, "华为云不提供可用区查询接口");
-      default:
-        break;
-    }
+    if (request_.operation == Operation::kBalance) return Balance();
     if (region_.empty()) return CloudReply::Fail(kCodeBadField, "缺少区域（region）");
     if (!IsKnownRegion(region_))
       return CloudReply::Fail(kCodeBadField, "华为云没有该区域：" + region_);
@@ -437,7 +432,7 @@ HuaweiClouds::HuaweiClouds(ProviderTransport& transport, EndpointOverrides endpo
 front::CloudReply HuaweiClouds::Perform(const front::CloudRequest& request) {
   CloudReply reply;
   try {
-    reply = Operation(*this, request).Run();
+    reply = ConsoleCall(*this, request).Run();
   } catch (const std::exception&) {
     reply = CloudReply::Fail(kCodeNoAnswer, "华为云接口处理失败");
   }

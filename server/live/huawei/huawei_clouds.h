@@ -31,8 +31,8 @@ class HuaweiClouds final : public front::Clouds {
   void ForgetProjects();
 
  private:
-  class Operation;
-  friend class Operation;
+  class ConsoleCall;
+  friend class ConsoleCall;
 
   ProviderTransport& transport_;
   EndpointOverrides endpoints_;
