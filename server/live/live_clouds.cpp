@@ -4,6 +4,8 @@
 #include <map>
 #include <utility>
 
+#include "live/aliyun/aliyun_clouds.h"
+#include "live/huawei/huawei_clouds.h"
 #include "live/qcloud/qcloud_clouds.h"
 
 namespace ydt::live {
@@ -16,6 +18,8 @@ using Factory =
 // One line per provider carried to its API.
 const std::pair<front::Provider, Factory> kFactories[] = {
     {front::Provider::kQcloud, &qcloud::MakeQcloudClouds},
+    {front::Provider::kAliyun, &aliyun::MakeAliyunClouds},
+    {front::Provider::kHuawei, &huawei::MakeHuaweiClouds},
 };
 
 // Answers every operation of a provider not carried to its API with a refusal, so the

@@ -9,9 +9,9 @@
 #include <fstream>
 #include <thread>
 
+#include "front/text_codec.h"
 #include "sim_client.h"
 #include "sim_process.h"
-#include "text_codec.h"
 
 namespace ydt::test {
 namespace {
@@ -97,8 +97,8 @@ TEST_F(SimFaults, BodyFaultsBreakTheReplyAsAdvertised) {
   const std::string normal = Count().body;
   ASSERT_TRUE(sim_->SetFault({{"kind", "gbk"}, {"op", "instances"}, {"times", 1}}));
   auto gbk = Count();
-  EXPECT_EQ(gbk.body, sim::Utf8ToGbk(gbk.body.empty() ? "" : sim::GbkToUtf8(gbk.body)));
-  EXPECT_FALSE(sim::IsValidUtf8(gbk.body)) << "the Chinese msg must be in GBK bytes";
+  EXPECT_EQ(gbk.body, front::Utf8ToGbk(gbk.body.empty() ? "" : front::GbkToUtf8(gbk.body)));
+  EXPECT_FALSE(front::IsValidUtf8(gbk.body)) << "the Chinese msg must be in GBK bytes";
 
   ASSERT_TRUE(
       sim_->SetFault({{"kind", "truncate"}, {"op", "instances"}, {"bytes", 12}, {"times", 1}}));
@@ -131,11 +131,11 @@ TEST_F(SimFaults, BodyFaultsBreakTheReplyAsAdvertised) {
 
 TEST_F(SimFaults, JournalKeepsExactBytesAndStatsCountPerOperation) {
   const std::string gbkBody =
-      SimClient::Keys("qcloud") + "&region=" + sim::Utf8ToGbk("北京") + "&x=%41+b";
+      SimClient::Keys("qcloud") + "&region=" + front::Utf8ToGbk("北京") + "&x=%41+b";
   client_->Post("/yunduotai/qcloud/instances/", gbkBody);
   auto recent = sim_->RecentRequests(1);
   ASSERT_EQ(recent.size(), 1u);
-  EXPECT_EQ(recent[0]["body_hex"], sim::ToHex(gbkBody));
+  EXPECT_EQ(recent[0]["body_hex"], front::ToHex(gbkBody));
   EXPECT_NE(recent[0]["body"].get<std::string>().find("北京"), std::string::npos);
   EXPECT_EQ(recent[0]["op"], "instances");
   EXPECT_EQ(recent[0]["headers"]["Interface"], "yunduotai");
@@ -184,7 +184,7 @@ TEST(SimFlags, FaultsReleaseFileAndCleanShutdown) {
   httplib::SSLClient web("127.0.0.1", sim.WebPort());
   web.enable_server_certificate_verification(false);
   EXPECT_EQ(web.Get("/software/checkupdate/yunduotai.txt")->body,
-            sim::Md5Hex(std::string("MZ\x90\0\x03", 5)));
+            front::Md5Hex(std::string("MZ\x90\0\x03", 5)));
 
   // A request held by a long latency must not hold up the shutdown.
   std::thread pending(

@@ -1,12 +1,17 @@
 // Decoding of what arrives on the wire, below the HTTP layer.
 #include <gtest/gtest.h>
 
-#include "form_fields.h"
-#include "text_codec.h"
+#include "front/form_fields.h"
+#include "front/text_codec.h"
 #include "world.h"
 
 namespace ydt::sim {
 namespace {
+
+using front::FormFields;
+using front::GbkToUtf8;
+using front::IsValidUtf8;
+using front::Utf8ToGbk;
 
 TEST(SimForm, DecodesLikeAFormParserAndConvertsGbk) {
   auto form = FormFields::Parse("a=%41+b&pct=100%&bad=%4&gbk=\xB1\xB1\xBE\xA9&a=second&flag&=x&e=");

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "front/text_codec.h"
 #include "sim_client.h"
 #include "sim_process.h"
-#include "text_codec.h"
 
 namespace ydt::test {
 namespace {
@@ -59,13 +59,13 @@ TEST(SimLogin, FreshCaptchaPerPictureTiesTheCodeToTheClient) {
   bob.Get("/verifycode/?type=yunduotai&t=1", false);
   const std::string bobCode = CaptchaOf(sim.Port(), bob.cookie);
 
-  const std::string digest = sim::Md5Hex("demo123");
+  const std::string digest = front::Md5Hex("demo123");
   // Bob cannot use Alice's code.
   if (bobCode != code) {
     EXPECT_EQ(bob.Post("/login/", LoginForm("demo", digest, code)).Msg(), "验证码错误");
   }
   // Codes are compared without regard to case.
-  std::string lower = sim::ToLowerAscii(code);
+  std::string lower = front::ToLowerAscii(code);
   auto ok = alice.Post("/login/", LoginForm("demo", digest, lower));
   EXPECT_EQ(ok.Code(), 0) << ok.body;
   EXPECT_NE(ok.setCookie.find("LXSESSID="), std::string::npos);
@@ -79,7 +79,7 @@ TEST(SimLogin, WrongCaptchaIsSpentSoTheRightOneFailsAfterIt) {
   SimClient client(sim.Port());
   client.Get("/verifycode/?type=yunduotai&t=1", false);
   const std::string code = CaptchaOf(sim.Port(), client.cookie);
-  const std::string digest = sim::Md5Hex("demo123");
+  const std::string digest = front::Md5Hex("demo123");
   auto wrong = client.Post("/login/", LoginForm("demo", digest, code == "2222" ? "3333" : "2222"));
   EXPECT_NE(wrong.Code(), 0);
   EXPECT_EQ(wrong.Msg(), "验证码错误");
@@ -100,8 +100,8 @@ TEST(SimLogin, PasswordDigestIsTakenOverGbkBytesAndUserNameOverUtf8) {
   ASSERT_TRUE(sim.Started()) << sim.StartError();
   SimClient client(sim.Port());
 
-  const std::string utf8Digest = sim::Md5Hex("密码abc123");
-  const std::string gbkDigest = sim::Md5Hex(sim::Utf8ToGbk("密码abc123"));
+  const std::string utf8Digest = front::Md5Hex("密码abc123");
+  const std::string gbkDigest = front::Md5Hex(front::Utf8ToGbk("密码abc123"));
   ASSERT_NE(utf8Digest, gbkDigest);
   auto refused = client.Post("/login/", LoginForm("张三", utf8Digest, "ABCD"));
   EXPECT_EQ(refused.Msg(), "用户名或密码错误");
@@ -125,12 +125,12 @@ SimProcess* SimGates::sim_ = nullptr;
 
 TEST_F(SimGates, IncompleteOrWrongLoginsAreRefusedInChinese) {
   SimClient client(sim_->Port());
-  const std::string digest = sim::Md5Hex("demo123");
+  const std::string digest = front::Md5Hex("demo123");
   struct Case {
     std::string form;
     std::string msg;
   } cases[] = {
-      {LoginForm("demo", sim::Md5Hex("demo124"), "ABCD"), "用户名或密码错误"},
+      {LoginForm("demo", front::Md5Hex("demo124"), "ABCD"), "用户名或密码错误"},
       {LoginForm("nobody", digest, "ABCD"), "用户名或密码错误"},
       {LoginForm("demo", digest, "ABCE"), "验证码错误"},
       {LoginForm("demo", digest, "ABCD", "other"), "登录类型错误"},

@@ -2,8 +2,8 @@
 
 #include <httplib.h>
 
+#include "front/text_codec.h"
 #include "sim_process.h"
-#include "text_codec.h"
 
 namespace ydt::test {
 
@@ -39,7 +39,7 @@ SimReply SimClient::Get(const std::string& path, bool interfaceHeader) {
 }
 
 bool SimClient::LogIn() {
-  const std::string digest = sim::Md5Hex(SimProcess::kPassword);
+  const std::string digest = front::Md5Hex(SimProcess::kPassword);
   return Post("/login/", "username=%64%65%6D%6F&password=" + digest +
                              "&verifycode=" + SimProcess::kCaptcha + "&type=yunduotai")
              .Code() == 0;
