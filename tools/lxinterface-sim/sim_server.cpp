@@ -317,6 +317,11 @@ void SimServer::HandleApi(const httplib::Request& req, httplib::Response& res) {
   Reply reply = faults.forcedFailure
                     ? Reply::Fail(faults.forcedFailure->first, faults.forcedFailure->second)
                     : Execute(route, req, res);
+  if (faults.reportedTotal && route.op == "instances" && reply.code == kCodeOk) {
+    for (const char* member : {"TotalCount", "count"}) {
+      if (reply.data.contains(member)) reply.data[member] = *faults.reportedTotal;
+    }
+  }
   Deliver(res, reply.Dump(), kJsonType, faults, true);
   LogLine(req, res.status, "code=" + std::to_string(reply.code), started);
 }
