@@ -516,16 +516,27 @@ std::string ToLowerText(std::string_view text) {
   return out;
 }
 
-std::int32_t TextToInt(std::string_view text) {
+namespace {
+
+// Where a number's digits start: after leading white space and one optional sign.
+std::size_t NumberStart(std::string_view text, bool& negative) {
   std::size_t i = 0;
   while (i < text.size() && std::strchr(" \t\r\n\v\f", text[i]) != nullptr && text[i] != '\0') {
     ++i;
   }
-  bool negative = false;
+  negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
+  return i;
+}
+
+}  // namespace
+
+std::int32_t TextToInt(std::string_view text) {
+  bool negative = false;
+  std::size_t i = NumberStart(text, negative);
   // Kept in 64 bits and clamped at every digit, so no digit run can overflow.
   constexpr std::int64_t kLimit = static_cast<std::int64_t>(INT32_MAX) + 1;
   std::int64_t magnitude = 0;
@@ -537,15 +548,8 @@ std::int32_t TextToInt(std::string_view text) {
 }
 
 float TextToFloat(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::strchr(" \t\r\n\v\f", text[i]) != nullptr && text[i] != '\0') {
-    ++i;
-  }
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
+  const std::size_t i = NumberStart(text, negative);
   // from_chars takes a minus sign of its own; a second sign is no number.
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
   const char* first = text.data() + i;
