@@ -195,6 +195,7 @@ void FrontServer::HandleApi(const httplib::Request& req, httplib::Response& res)
   const FormFields form = FormFields::Parse(req.body);
   CloudReply reply =
       plan.replacement ? std::move(*plan.replacement) : Execute(route, req, form, res);
+  if (plan.amend) plan.amend(reply);
   reply.msg = Shown(reply.msg, form);
   plan.deliver(res, EnvelopeText(reply), kJsonType, true);
   std::string note = "code=" + std::to_string(reply.code);

@@ -29,6 +29,8 @@ inline constexpr const char* kBasePath = "/api/v1/lxinterface";
 struct AnswerPlan {
   bool abandon = false;                   // answer 503 with no body (the server is stopping)
   std::optional<CloudReply> replacement;  // answer this instead of performing the operation
+  // Changes the operation's reply before it is sent (the stand-in's faulty totals).
+  std::function<void(CloudReply&)> amend;
   // Puts `body` into `res`; empty = as it is. `envelope` tells an envelope from a picture.
   std::function<void(httplib::Response& res, std::string body, const std::string& contentType,
                      bool envelope)>

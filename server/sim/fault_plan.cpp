@@ -7,7 +7,7 @@ namespace {
 
 const std::vector<std::string>& Kinds() {
   static const std::vector<std::string> kinds = {"latency", "fail", "gbk",  "truncate", "nonjson",
-                                                 "http500", "drop", "huge", "trickle"};
+                                                 "http500", "drop", "huge", "trickle",  "total"};
   return kinds;
 }
 
@@ -45,6 +45,11 @@ bool FaultPlan::ParseRule(const nlohmann::json& ruleJson, FaultRule& rule, std::
     r.msg = ruleJson.value("msg", std::string("服务器内部错误"));
     r.bytes = ruleJson.value("bytes", static_cast<std::size_t>(0));
     r.delayMs = ruleJson.value("delay_ms", 100);
+    r.total = ruleJson.value("total", 2147483647LL);
+    if (r.total < 0) {
+      error = "a total cannot be negative";
+      return false;
+    }
     if (r.rate < 0 || r.rate > 1 || r.skip < 0 || r.latencyMs < 0 || r.delayMs < 0 ||
         r.latencyMs > 600000 || r.delayMs > 60000) {
       error = "fault values out of range";
@@ -119,6 +124,8 @@ FaultDecision FaultPlan::Decide(const std::string& op, const std::string& provid
       d.drop = true;
     else if (r.kind == "huge")
       d.hugeBytes = r.bytes;
+    else if (r.kind == "total")
+      d.reportedTotal = r.total;
     else if (r.kind == "trickle") {
       d.trickleChunk = r.bytes;
       d.trickleDelayMs = r.delayMs;

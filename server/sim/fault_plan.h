@@ -15,8 +15,8 @@
 namespace ydt::sim {
 
 struct FaultRule {
-  std::string kind;      // latency, fail, gbk, truncate, nonjson, http500, drop, huge, trickle
-  std::string op;        // empty = every operation
+  std::string kind;  // latency, fail, gbk, truncate, nonjson, http500, drop, huge, trickle, total
+  std::string op;    // empty = every operation
   std::string provider;  // empty = every provider
   int skip = 0;          // let this many matching requests pass first
   int times = -1;        // then apply this many times; -1 = for ever
@@ -26,6 +26,7 @@ struct FaultRule {
   std::string msg = "服务器内部错误";
   std::size_t bytes = 0;  // truncate: body length kept (0 = half); huge: body size; trickle: chunk
   int delayMs = 100;      // trickle: pause between chunks
+  long long total = 2147483647;  // total: the machine count a list reply reports
   int seen = 0;
 };
 
@@ -41,6 +42,7 @@ struct FaultDecision {
   std::size_t hugeBytes = 0;
   std::size_t trickleChunk = 0;
   int trickleDelayMs = 0;
+  std::optional<long long> reportedTotal;  // a successful machine list claims this total
 };
 
 class FaultPlan {

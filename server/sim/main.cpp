@@ -1,4 +1,5 @@
 // lxinterface-sim: a stand-in for the vendor's backend and web host, for demos and tests.
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -117,9 +118,9 @@ int main(int argc, char** argv) {
           RuleFrom({{"kind", "latency"}, {"ms", ToInt(value, "--latency-ms")}, {"op", op}}));
     } else if (arg == "--failure-rate") {
       auto [value, op] = SplitAt(next());
-      char* end = nullptr;
-      double rate = std::strtod(value.c_str(), &end);
-      if (end == value.c_str() || *end != '\0') Fail("bad rate: " + value);
+      double rate = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), rate);
+      if (error != std::errc() || end != value.data() + value.size()) Fail("bad rate: " + value);
       options.faults.push_back(RuleFrom({{"kind", "fail"}, {"rate", rate}, {"op", op}}));
     } else if (arg == "--force-code") {
       const std::string ruleText = next();

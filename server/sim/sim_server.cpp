@@ -197,6 +197,14 @@ front::AnswerPlan SimServer::PlanAnswer(const std::string& op, const std::string
   }
   if (faults.forcedFailure)
     plan.replacement = Reply::Fail(faults.forcedFailure->first, faults.forcedFailure->second);
+  if (faults.reportedTotal && op == "instances") {
+    plan.amend = [total = *faults.reportedTotal](front::CloudReply& reply) {
+      if (reply.code != front::kCodeOk) return;
+      for (const char* member : {"TotalCount", "count"}) {
+        if (reply.data.contains(member)) reply.data[member] = total;
+      }
+    };
+  }
   plan.deliver = [this, faults](httplib::Response& res, std::string body,
                                 const std::string& contentType, bool envelope) {
     Deliver(res, std::move(body), contentType, faults, envelope);

@@ -54,6 +54,9 @@ MessageAnswer QtPrompter::ShowHere(WindowRef owner, const std::string& text, Mes
                                    MessageButtons buttons) {
   QMessageBox box(WidgetOf(owner));
   box.setWindowTitle(QString::fromUtf8(kTitle));
+  // Boxes carry the backend's msg and what the operator typed: shown as written, never as
+  // markup (an image tag would have Qt load a local file).
+  box.setTextFormat(Qt::PlainText);
   // The system's texts break lines the Windows way; a bare "\r" would show as a glyph.
   box.setText(QString::fromStdString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
   switch (icon) {

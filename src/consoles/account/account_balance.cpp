@@ -1,8 +1,5 @@
 #include "consoles/account/account_balance.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "service/backend/form_text.h"
 #include "service/json/json_doc.h"
 #include "service/text/text.h"
@@ -11,12 +8,6 @@ namespace ydt {
 namespace {
 
 constexpr const char* kNoKeysText = "请先填写SecretId和SecretKey！";
-
-std::string Formatted(const char* format, double value) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
 
 BalanceCaptions Failed(ProviderKind kind) {
   BalanceCaptions captions;
@@ -29,14 +20,13 @@ BalanceCaptions Failed(ProviderKind kind) {
 
 std::string TencentBalanceCaption(std::string_view centsText) {
   const double yuan = static_cast<double>(TextToInt(centsText)) / 100.0;
-  return std::string(kBalanceInitial) + Formatted("%.13g", yuan) + "元";
+  return std::string(kBalanceInitial) + GeneralNumberText(yuan, 13) + "元";
 }
 
 std::string AliyunBalanceCaption(std::string_view amountText) {
   // Read into a 32-bit float on purpose: the caption shows what that precision keeps.
-  const std::string text(amountText);
-  const float amount = std::strtof(text.c_str(), nullptr);
-  return std::string(kBalanceInitial) + Formatted("%.6g", static_cast<double>(amount)) + "元";
+  const float amount = TextToFloat(amountText);
+  return std::string(kBalanceInitial) + GeneralNumberText(static_cast<double>(amount), 6) + "元";
 }
 
 BalanceCaptions CaptionsFromReply(ProviderKind kind, const std::string& reply) {

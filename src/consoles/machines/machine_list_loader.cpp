@@ -39,6 +39,10 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
       result.outcome = Outcome::Cancelled;
       return result;
     }
+    // Reading runs at most one page behind the exchanges, so an empty page ends the load
+    // with one page more sent at most: a total far above what the backend holds would
+    // otherwise have it ask page after page for hours.
+    if (page > 2 && !pipeline.ListGoesOnAfter(page - 2)) break;
     if (progress) progress(page, pageCount);
     const BackendRequest pageRequest =
         MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);

@@ -29,6 +29,13 @@ void PageRowPipeline::Push(BackendExchange exchange, std::string title) {
   wake_.notify_all();
 }
 
+bool PageRowPipeline::ListGoesOnAfter(int pages) {
+  std::unique_lock lock(mutex_);
+  pageRead_.wait(lock, [&] { return pagesRead_ >= pages; });
+  // Only the pages asked about count, so the answer does not hang on how far reading got.
+  return endPage_ == 0 || endPage_ > pages;
+}
+
 std::vector<MachineRow> PageRowPipeline::Finish() {
   {
     std::lock_guard lock(mutex_);
@@ -49,14 +56,23 @@ void PageRowPipeline::Run() {
       if (queue_.empty()) return;  // closing with nothing left
       page = std::move(queue_.front());
       queue_.pop_front();
-      buildRows = !rowsUnwanted_;
+      buildRows = !rowsUnwanted_ && endPage_ == 0;
     }
     // Every page that was sent gets its log line, even when the load has been given up.
     JsonDoc reply;
+    bool ended = false;
     if (client_.ReadReply(page.exchange, nullptr, owner_, false, page.title, &reply) == 0 &&
         buildRows) {
+      const std::size_t before = rows_.size();
       AppendMachineRows(kind_, reply, nextNumber_, rows_);
+      ended = rows_.size() == before;
     }
+    {
+      std::lock_guard lock(mutex_);
+      ++pagesRead_;
+      if (ended && endPage_ == 0) endPage_ = pagesRead_;
+    }
+    pageRead_.notify_all();
   }
 }
 

@@ -27,6 +27,11 @@ class PageRowPipeline {
   // Queues one page's exchange; `title` is the title its log line carries.
   void Push(BackendExchange exchange, std::string title);
 
+  // Waits until the first `pages` pages pushed have been read. False once one of them was a
+  // successful page holding no machines: the list has ended there, whatever total the count
+  // request reported, and pages read after it add no rows.
+  bool ListGoesOnAfter(int pages);
+
   // Waits until every queued page is read and returns all rows, numbered on across pages.
   // A page whose reply is a failure adds none; its log line says why.
   std::vector<MachineRow> Finish();
@@ -50,6 +55,9 @@ class PageRowPipeline {
   std::deque<Page> queue_;
   bool closing_ = false;       // no more pages come; read the rest and end
   bool rowsUnwanted_ = false;  // the load was given up: log the rest, build nothing
+  int pagesRead_ = 0;
+  int endPage_ = 0;  // the first successful page that held no machines; 0 while none did
+  std::condition_variable pageRead_;
   std::thread worker_;
 };
 

@@ -23,7 +23,10 @@ std::string JsNumberToText(double value) {
   for (char c : sci.substr(0, ePos)) {
     if (c != '.') digits.push_back(c);
   }
-  const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
+  std::string_view exponentText = sci.substr(ePos + 1);
+  if (!exponentText.empty() && exponentText.front() == '+') exponentText.remove_prefix(1);
+  int exponent = 0;
+  std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
   const int k = static_cast<int>(digits.size());
   const int n = exponent + 1;  // position of the decimal point after the first n digits
 

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace ydt {
 
@@ -513,16 +516,27 @@ std::string ToLowerText(std::string_view text) {
   return out;
 }
 
-std::int32_t TextToInt(std::string_view text) {
+namespace {
+
+// Where a number's digits start: after leading white space and one optional sign.
+std::size_t NumberStart(std::string_view text, bool& negative) {
   std::size_t i = 0;
   while (i < text.size() && std::strchr(" \t\r\n\v\f", text[i]) != nullptr && text[i] != '\0') {
     ++i;
   }
-  bool negative = false;
+  negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
     ++i;
   }
+  return i;
+}
+
+}  // namespace
+
+std::int32_t TextToInt(std::string_view text) {
+  bool negative = false;
+  std::size_t i = NumberStart(text, negative);
   // Kept in 64 bits and clamped at every digit, so no digit run can overflow.
   constexpr std::int64_t kLimit = static_cast<std::int64_t>(INT32_MAX) + 1;
   std::int64_t magnitude = 0;
@@ -531,6 +545,36 @@ std::int32_t TextToInt(std::string_view text) {
   }
   if (negative) return static_cast<std::int32_t>(-magnitude);
   return static_cast<std::int32_t>(std::min<std::int64_t>(magnitude, INT32_MAX));
+}
+
+float TextToFloat(std::string_view text) {
+  bool negative = false;
+  const std::size_t i = NumberStart(text, negative);
+  // from_chars takes a minus sign of its own; a second sign is no number.
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0;
+  const char* first = text.data() + i;
+  const char* last = text.data() + text.size();
+  float value = 0;
+  const auto [end, error] = std::from_chars(first, last, value);
+  if (error == std::errc::result_out_of_range) {
+    // Read wider to tell overflow (infinity, as the C library gives) from underflow.
+    long double wide = 0;
+    std::from_chars(first, last, wide);
+    value = std::fabs(wide) > std::numeric_limits<float>::max()
+                ? std::numeric_limits<float>::infinity()
+                : static_cast<float>(wide);
+  } else if (error != std::errc()) {
+    value = 0;
+  }
+  return negative ? -value : value;
+}
+
+std::string GeneralNumberText(double value, int precision) {
+  char buffer[128];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+  if (result.ec != std::errc()) return "0";
+  return std::string(buffer, result.ptr);
 }
 
 std::string Md5Hex(std::string_view bytes) {

@@ -40,8 +40,8 @@ bool LocaleUses24HourClock();
 
 // Date/time pictures by style 0-3 and part 0-5 (see the table in text.cpp). With no time
 // given, the current local time. use24Hour defaults to the locale's setting.
-std::string FormatDateTime(std::optional<std::tm> time = std::nullopt, int style = 0,
-                           int part = 0, std::optional<bool> use24Hour = std::nullopt);
+std::string FormatDateTime(std::optional<std::tm> time = std::nullopt, int style = 0, int part = 0,
+                           std::optional<bool> use24Hour = std::nullopt);
 
 std::string EscapeRegexText(std::string_view text);
 
@@ -60,6 +60,15 @@ std::string ToLowerText(std::string_view text);
 // Leading decimal digits with an optional sign (after leading spaces); none gives 0.
 // Values beyond 32 bits saturate at INT32_MIN / INT32_MAX.
 std::int32_t TextToInt(std::string_view text);
+
+// The leading decimal number of a text (after leading white space) as a 32-bit float; none
+// gives 0, a number beyond the float's range infinity. The decimal point is "." whatever the
+// desktop's language: the backend writes numbers the JSON way.
+float TextToFloat(std::string_view text);
+
+// `value` with up to `precision` significant digits in the shortest general form, as
+// printf's "%.*g" writes it in the C locale: 123.45, 1.23457e+06, never 123,45.
+std::string GeneralNumberText(double value, int precision);
 
 // MD5 of bytes as 32 lower-case hex digits.
 std::string Md5Hex(std::string_view bytes);

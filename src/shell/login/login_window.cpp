@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 
@@ -244,6 +245,8 @@ void LoginWindow::BuildControls() {
   announcement_ = new QLabel(Q("[最新公告]"), this);
   announcement_->setObjectName(Q("透明标签_最新公告"));
   announcement_->setGeometry(12, 340, 406, 22);
+  // The announcement is the backend's text, shown as written and never as markup.
+  announcement_->setTextFormat(Qt::PlainText);
 
   setTabOrder(userNameBox_, passwordBox_);
   setTabOrder(passwordBox_, captchaBox_);
@@ -340,8 +343,9 @@ void LoginWindow::LoadAnnouncement() {
     const std::string text = doc.GetText("data.gg");
     PostToUi(guard, [label, text] {
       label->setText(label->text() + Q(text));
-      // A long announcement runs past the window's edge; the tooltip shows all of it.
-      label->setToolTip(label->text());
+      // A long announcement runs past the window's edge; the tooltip shows all of it. A
+      // tooltip has no plain-text switch: it gets the text as an escaped paragraph.
+      label->setToolTip(Qt::convertFromPlainText(label->text(), Qt::WhiteSpaceNormal));
     });
   });
 }

@@ -58,8 +58,10 @@ class FolderLock {
   explicit FolderLock(const std::string& folder)
       : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    int result = 0;
+    while ((result = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
     }
+    held_ = result == 0;
   }
   ~FolderLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
@@ -67,9 +69,43 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
+  bool Held() const { return held_; }
+
  private:
   int fd_;
+  bool held_ = false;
 };
+
+// mkstemp's pattern for the temporary copy beside the file; it fills in letters and digits.
+constexpr std::string_view kTempSuffix = ".XXXXXX";
+
+bool IsTempCopyName(std::string_view name, std::string_view fileName) {
+  if (name.size() != fileName.size() + kTempSuffix.size()) return false;
+  if (name.substr(0, fileName.size()) != fileName || name[fileName.size()] != '.') return false;
+  for (char c : name.substr(fileName.size() + 1)) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+// A write killed between making its temporary copy and the rename leaves the copy behind
+// for ever, as large as the file and holding its keys. Every writer makes its copy while it
+// holds the folder's lock, so to the lock's holder any such copy is a dead write's leftover.
+void RemoveLeftoverCopies(const std::filesystem::path& file) {
+  const std::string fileName = file.filename().string();
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(file.parent_path(), error), end; !error && it != end;
+       it.increment(error)) {
+    const std::filesystem::path& entry = it->path();
+    if (!IsTempCopyName(entry.filename().string(), fileName)) continue;
+    std::error_code ignored;
+    if (std::filesystem::symlink_status(entry, ignored).type() ==
+        std::filesystem::file_type::regular) {
+      std::filesystem::remove(entry, ignored);
+    }
+  }
+}
 
 }  // namespace
 
@@ -121,6 +157,7 @@ bool SettingsStore::writeSetting(std::string_view section, std::string_view key,
   if (!EnsureFolder()) return false;
   const std::string path = settingsPath();
   const FolderLock lock(FolderPath());
+  if (lock.Held()) RemoveLeftoverCopies(path);
   const std::optional<std::string> old = ReadWholeFile(path);
   if (!old) {
     // A file that is there but cannot be read must not be replaced by one that holds only
@@ -133,7 +170,7 @@ bool SettingsStore::writeSetting(std::string_view section, std::string_view key,
 
   // The file holds access keys and a password: the temporary file is created owner-only,
   // and replacing the old file by rename means a crash never leaves it half written.
-  std::string temp = path + ".XXXXXX";
+  std::string temp = path + std::string(kTempSuffix);
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   bool ok = ::fchmod(fd, 0600) == 0 && WriteAll(fd, updated) && ::fsync(fd) == 0;

@@ -15,9 +15,9 @@ inline constexpr std::string_view kUpdateFailedText = "检查更新失败，请�
 std::string UpdateNoticeAddress(std::string_view webHost);
 
 // The notice fetched with `status` (0 when nothing came back) and `body`, compared without
-// regard to case with `programDigest` after spaces are removed at both ends. Anything that
-// is not a 200 reply holding 32 hex digits is a failed check, not a new version: a broken
-// download says nothing about the release.
+// regard to case with `programDigest` after a leading byte-order mark and ASCII white space
+// at both ends are removed. Anything that is not a 200 reply holding 32 hex digits is a
+// failed check, not a new version: a broken download says nothing about the release.
 UpdateOutcome EvaluateUpdateNotice(int status, std::string_view body,
                                    std::string_view programDigest);
 

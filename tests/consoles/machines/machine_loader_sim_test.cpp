@@ -3,9 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
 #include <set>
+#include <stop_token>
+#include <thread>
 
 #include "consoles/machines/batch_plan.h"
 #include "consoles/machines/machine_action.h"
@@ -211,6 +216,43 @@ TEST_F(MachineLoaderSim, EveryPageSentIsLoggedInOrderBeforeTheLoadReturns) {
   EXPECT_THAT(titles(),
               ElementsAre("腾讯云 - 加载机器信息第2页，总数250",
                           "腾讯云 - 加载机器信息第1页，总数250", "腾讯云 - 初始化机器列表"));
+}
+
+// A backend that reports far more machines than it holds (here 2^31 - 1, 21,474,837 pages):
+// the first successful page without machines ends the load.
+TEST_F(MachineLoaderSim, AnEmptyPageEndsALoadWhoseTotalIsFarTooLarge) {
+  for (ProviderKind kind : kAllProviders) {
+    SCOPED_TRACE(std::string(Info(kind).displayName));
+    ASSERT_TRUE(sim_->Reset());
+    log_.Clear();
+    ASSERT_TRUE(sim_->SetFault(
+        {{"kind", "total"}, {"op", std::string(Info(kind).segment) + "/instances"}}));
+    // Without the end this load would not return for hours; give up on it in time.
+    std::stop_source giveUp;
+    std::jthread watchdog([&giveUp](std::stop_token finished) {
+      std::mutex mutex;
+      std::condition_variable_any never;
+      std::unique_lock lock(mutex);
+      never.wait_for(lock, finished, std::chrono::seconds(60), [] { return false; });
+      if (!finished.stop_requested()) giveUp.request_stop();
+    });
+    const auto result = Load(kind, 1, giveUp.get_token());
+    watchdog.request_stop();
+    ASSERT_EQ(result.outcome, MachineListLoader::Outcome::Loaded);
+    EXPECT_EQ(result.total, 2147483647);
+    ASSERT_EQ(result.rows->size(), 250u);
+    EXPECT_EQ(result.rows->back().Cell(MachineColumn::RowNumber),
+              std::to_string(Info(kind).firstRowNumber + 249));
+
+    // The count, three full pages, the empty fourth, and the fifth that was already on the
+    // wire while the fourth was read; each keeps its log line with the reported total.
+    EXPECT_EQ(BodiesOf(*sim_, "instances").size(), 6u);
+    const auto lines = log_.Lines();
+    ASSERT_EQ(lines.size(), 6u);
+    const std::string name(Info(kind).displayName);
+    EXPECT_THAT(lines[0], HasSubstr("] [" + name + " - 加载机器信息第5页，总数2147483647] 成功！"));
+    EXPECT_THAT(lines[1], HasSubstr("] [" + name + " - 加载机器信息第4页，总数2147483647] 成功！"));
+  }
 }
 
 TEST_F(MachineLoaderSim, SingleActionFormAndTitle) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 #include <regex>
 
 namespace ydt {
@@ -285,6 +286,28 @@ TEST(TextToInt, LeadingDigitsWithSignAndSaturation) {
       {"-99999999999999999999999999999999999999", INT32_MIN},
   };
   for (const auto& [text, value] : cases) EXPECT_EQ(TextToInt(text), value) << text;
+}
+
+TEST(TextToFloat, LeadingNumberAsTheCLibraryReadsItInTheCLocale) {
+  const std::pair<const char*, float> cases[] = {
+      {"", 0.0f},         {"abc", 0.0f},   {"-", 0.0f},           {"--5", 0.0f},
+      {"+-5", 0.0f},      {"12.5", 12.5f}, {" \t12.5abc", 12.5f}, {"+5", 5.0f},
+      {"-0.25", -0.25f},  {".5", 0.5f},    {"5.", 5.0f},          {"1e3", 1000.0f},
+      {"2.5E-1x", 0.25f}, {"1e-50", 0.0f}, {"12,5", 12.0f},
+  };
+  for (const auto& [text, value] : cases) EXPECT_EQ(TextToFloat(text), value) << text;
+  EXPECT_EQ(TextToFloat("1e50"), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(TextToFloat("-1e50"), -std::numeric_limits<float>::infinity());
+}
+
+TEST(GeneralNumberText, ShortestGeneralFormWithAPoint) {
+  EXPECT_EQ(GeneralNumberText(123.45, 13), "123.45");
+  EXPECT_EQ(GeneralNumberText(100, 13), "100");
+  EXPECT_EQ(GeneralNumberText(-2.5, 13), "-2.5");
+  EXPECT_EQ(GeneralNumberText(1234567.89, 6), "1.23457e+06");
+  EXPECT_EQ(GeneralNumberText(0.00001, 6), "1e-05");
+  EXPECT_EQ(GeneralNumberText(static_cast<double>(0.1f), 6), "0.1");
+  EXPECT_EQ(GeneralNumberText(std::numeric_limits<double>::infinity(), 6), "inf");
 }
 
 TEST(Md5Hex, KnownDigests) {

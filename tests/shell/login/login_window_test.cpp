@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,7 @@
 #include "support/fakes/recording_log_sink.h"
 #include "support/fakes/recording_pauser.h"
 #include "support/fakes/scripted_prompter.h"
+#include "support/qt/shown_text.h"
 #include "support/sim/sim_process.h"
 #include "ui/app_context.h"
 #include "ui/task_runner.h"
@@ -63,7 +65,7 @@ class LoginWindowTest : public QObject {
     int loggedIn = 0;
     std::unique_ptr<LoginWindow> window;
 
-    Rig() {
+    explicit Rig(std::vector<std::string> simArgs = {}) : sim(std::move(simArgs)) {
       processes.entries = {{100, "yunduotai", 1000}, {7, "bash", 1000}};
       backend = std::make_unique<BackendClient>(log, prompter, sim.BaseUrl());
       context = std::make_unique<AppContext>(
@@ -153,6 +155,27 @@ class LoginWindowTest : public QObject {
     QVERIFY(notice->text().startsWith(Q("[最新公告]欢迎使用")));
     QVERIFY(rig.prompter.Boxes().empty());
     QVERIFY(rig.log.Lines().empty());
+  }
+
+  // The announcement is the backend's text: the line and its tooltip show it as written.
+  void anAnnouncementThatLooksLikeMarkupIsShownAsWritten() {
+    QTemporaryDir folder;
+    const QString seedPath = folder.filePath(Q("seed.json"));
+    QFile seed(seedPath);
+    QVERIFY(seed.open(QIODevice::WriteOnly));
+    nlohmann::json seedJson;
+    seedJson["announcement"] = test::kMarkup.toStdString();
+    seedJson["users"] = nlohmann::json::array({{{"username", "demo"}, {"password", "demo123"}}});
+    seed.write(QByteArray::fromStdString(seedJson.dump()));
+    seed.close();
+    Rig rig({"--seed", seedPath.toStdString()});
+    QVERIFY2(rig.sim.Started(), rig.sim.StartError().c_str());
+    QVERIFY(rig.Make().Open());
+    QLabel* notice = rig.Find<QLabel>("透明标签_最新公告");
+    const QString expected = Q("[最新公告]") + test::kMarkup;
+    QTRY_COMPARE(notice->text(), expected);
+    QCOMPARE(test::ShownText(notice->text(), notice->textFormat()), expected);
+    QCOMPARE(test::ShownText(notice->toolTip()), expected);
   }
 
   void aSecondCopyIsRefusedButAnotherNameIsNot() {

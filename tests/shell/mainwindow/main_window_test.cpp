@@ -24,6 +24,7 @@
 #include "support/fakes/recording_log_sink.h"
 #include "support/fakes/recording_pauser.h"
 #include "support/fakes/scripted_prompter.h"
+#include "support/qt/shown_text.h"
 #include "ui/app_context.h"
 #include "ui/log_pane.h"
 
@@ -327,6 +328,20 @@ class MainWindowTest : public QObject {
                  QStringLiteral("余额：1.23457e+06元"));
     QTRY_COMPARE(console_->Find<QLabel>("透明标签_华为云_余额")->text(),
                  QStringLiteral("余额：88.000元"));
+  }
+
+  // The Huawei amount and the Tencent account number are shown as the backend wrote them.
+  void balanceCaptionsShowTheBackendsTextAsWritten() {
+    console_->Open();
+    const QString balance = QStringLiteral("余额：") + test::kMarkup + QStringLiteral("元");
+    const QString account = QStringLiteral("QQ：") + test::kMarkup;
+    console_->KeyPair(ProviderKind::Tencent)
+        ->ApplyCaptions({balance.toStdString(), account.toStdString()});
+    for (const auto& [name, text] :
+         {std::pair{"透明标签_腾讯云_余额", balance}, std::pair{"透明标签_腾讯云_QQ", account}}) {
+      const QLabel* label = console_->Find<QLabel>(name);
+      QCOMPARE(test::ShownText(label->text(), label->textFormat()), text);
+    }
   }
 
   void failedTestsShowTheFailureCaptionsWithoutABox() {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 
 #include "service/text/text.h"
@@ -157,6 +158,37 @@ TEST_F(SettingsStoreTest, AnInterruptedWriteLeavesTheOldFileWhole) {
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(store.FolderPath())) ++entries;
   EXPECT_EQ(entries, 1);
+}
+
+// What a write killed between making its copy and renaming it leaves: the next write removes
+// such copies, and nothing else in the folder.
+TEST_F(SettingsStoreTest, AWriteRemovesTheCopiesKilledWritesLeftBehindAndNothingElse) {
+  ASSERT_TRUE(store.writeSetting("qcloud", "secretid", "kept"));
+  const std::string folder = store.FolderPath();
+  for (const char* name : {"yunduotai.db.a1B2c3", "yunduotai.db.ZZZZZZ", "yunduotai.db.000000"}) {
+    WriteBytes(folder + "/" + name, "[qcloud]\r\nsecretkey=leaked\r\n");
+  }
+  const std::set<std::string> others = {
+      "yunduotai.db",        "yunduotai.db.bak",    "yunduotai.db.a1B2c", "yunduotai.db.a1B2c3d",
+      "yunduotai.db.a1-2c3", "yunduotai.dbXa1B2c3", "other.db.a1B2c3",    "sub",
+      "yunduotai.db.Dir000", "yunduotai.db.Link00"};
+  for (const char* name :
+       {"yunduotai.db.bak", "yunduotai.db.a1B2c", "yunduotai.db.a1B2c3d", "yunduotai.db.a1-2c3",
+        "yunduotai.dbXa1B2c3", "other.db.a1B2c3", "sub/yunduotai.db.a1B2c3"}) {
+    WriteBytes(folder + "/" + name, "x");
+  }
+  fs::create_directory(folder + "/yunduotai.db.Dir000");
+  WriteBytes(docs.path() + "/outside", "outside");
+  fs::create_symlink(docs.path() + "/outside", folder + "/yunduotai.db.Link00");
+
+  ASSERT_TRUE(store.writeSetting("qcloud", "secretkey", "new"));
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder)) left.insert(entry.path().filename());
+  EXPECT_EQ(left, others);
+  EXPECT_TRUE(fs::exists(folder + "/sub/yunduotai.db.a1B2c3"));
+  EXPECT_EQ(ReadBytes(docs.path() + "/outside"), "outside");
+  EXPECT_EQ(store.readSetting("qcloud", "secretid", ""), "kept");
+  EXPECT_EQ(store.readSetting("qcloud", "secretkey", ""), "new");
 }
 
 TEST_F(SettingsStoreTest, AWriteThatCannotReachTheDiskReturnsFalse) {

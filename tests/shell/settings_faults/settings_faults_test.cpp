@@ -1,15 +1,18 @@
 // The settings file when the disk is not on our side: folders that cannot be written,
-// files that cannot be read, enormous values and two copies of the console writing at once.
+// files that cannot be read, enormous values, two copies of the console writing at once and
+// writers killed half-way.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -212,6 +215,34 @@ TEST(SettingsUnderFaults, TwoStoresWritingAtOnceLoseNoKeyAndTheFileStaysReadable
   EXPECT_EQ(unreadable, 0);
   ExpectEveryKey(first);
   EXPECT_EQ(EntriesIn(first.FolderPath()), 1);
+}
+
+// kill -9 or a power loss at any moment of a write: a killed write may leave its temporary
+// copy, the next write clears them all, and every key of a finished write is still there.
+TEST(SettingsUnderFaults, WritersKilledAtRandomMomentsLeaveNothingAfterTheNextWrite) {
+  TempDocuments docs;
+  SettingsStore store(docs.path());
+  ASSERT_TRUE(store.writeSetting("config", "username", "demo"));
+  std::mt19937 random(16);
+  int leftovers = 0;
+  for (int round = 0; round < 30; ++round) {
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      SettingsStore own(docs.path());
+      for (int i = 0;; ++i)
+        own.writeSetting("aliyun", "round" + std::to_string(round), std::to_string(i));
+    }
+    ::usleep(static_cast<useconds_t>(random() % 15000));
+    ::kill(child, SIGKILL);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    leftovers += EntriesIn(store.FolderPath()) - 1;
+  }
+  ASSERT_TRUE(store.writeSetting("config", "batch_delay", "200"));
+  EXPECT_EQ(EntriesIn(store.FolderPath()), 1) << leftovers << " copies were left by the kills";
+  EXPECT_EQ(store.readSetting("config", "username", ""), "demo");
+  EXPECT_EQ(store.readSetting("config", "batch_delay", ""), "200");
 }
 
 TEST(SettingsUnderFaults, TwoProcessesWritingAtOnceLoseNoKey) {

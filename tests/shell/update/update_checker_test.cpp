@@ -109,9 +109,23 @@ TEST_F(UpdateCheckerOverHttps, AnotherDigestIsANewVersion) {
   EXPECT_EQ(CheckWithNotice(200, "00000000000000000000000000000000"), NewVersion());
 }
 
+// The file as an editor or "md5sum > file" saves it.
+TEST_F(UpdateCheckerOverHttps, ALineBreakOrByteOrderMarkAroundTheDigestIsNotPartOfIt) {
+  ASSERT_TRUE(host_.Valid());
+  EXPECT_EQ(CheckWithNotice(200, "9e107d9d372bb6826bd81d3542a419d6\n"), UpToDate());
+  EXPECT_EQ(CheckWithNotice(200,
+                            "\xEF\xBB\xBF"
+                            "9E107D9D372BB6826BD81D3542A419D6\r\n"),
+            UpToDate());
+  EXPECT_EQ(CheckWithNotice(200,
+                            "\xEF\xBB\xBF"
+                            "00000000000000000000000000000000\r\n"),
+            NewVersion());
+}
+
 TEST_F(UpdateCheckerOverHttps, ABrokenNoticeIsAFailedCheckNotANewVersion) {
   ASSERT_TRUE(host_.Valid());
-  EXPECT_EQ(CheckWithNotice(200, "9e107d9d372bb6826bd81d3542a419d6\n"),
+  EXPECT_EQ(CheckWithNotice(200, "9e107d9d372bb6826bd81d3542a419d6 and more\n"),
             "检查更新失败，请稍后再试！");
   EXPECT_EQ(CheckWithNotice(500, "9e107d9d372bb6826bd81d3542a419d6"), "检查更新失败，请稍后再试！");
   EXPECT_EQ(CheckWithNotice(404, "<html>not here</html>"), "检查更新失败，请稍后再试！");

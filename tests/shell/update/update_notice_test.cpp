@@ -33,13 +33,30 @@ INSTANTIATE_TEST_SUITE_P(
         NoticeCase{"Spaces", 200, "   0123456789abcdef0123456789abcdef  ", UpdateOutcome::UpToDate},
         NoticeCase{"OtherDigest", 200, "ffffffffffffffffffffffffffffffff",
                    UpdateOutcome::NewVersion},
-        // Line breaks are not spaces: the notice no longer holds just a digest.
+        // What editors and "md5sum > file" publish: line breaks and a byte-order mark.
         NoticeCase{"TrailingLineBreak", 200, "0123456789abcdef0123456789abcdef\n",
-                   UpdateOutcome::Failed},
+                   UpdateOutcome::UpToDate},
+        NoticeCase{"CrLfAndTabs", 200, "\t0123456789ABCDEF0123456789abcdef\r\n",
+                   UpdateOutcome::UpToDate},
         NoticeCase{"ByteOrderMark", 200,
                    "\xEF\xBB\xBF"
+                   "0123456789abcdef0123456789abcdef\r\n",
+                   UpdateOutcome::UpToDate},
+        NoticeCase{"OtherDigestWithLineBreak", 200,
+                   "\xEF\xBB\xBF"
+                   "ffffffffffffffffffffffffffffffff\n",
+                   UpdateOutcome::NewVersion},
+        // Only one mark, and only at the start; white space inside is no digest.
+        NoticeCase{"TwoMarks", 200,
+                   "\xEF\xBB\xBF\xEF\xBB\xBF"
                    "0123456789abcdef0123456789abcdef",
                    UpdateOutcome::Failed},
+        NoticeCase{"MarkAtTheEnd", 200,
+                   "0123456789abcdef0123456789abcdef"
+                   "\xEF\xBB\xBF",
+                   UpdateOutcome::Failed},
+        NoticeCase{"BreakInside", 200, "0123456789abcdef\n0123456789abcdef", UpdateOutcome::Failed},
+        NoticeCase{"OnlyWhiteSpace", 200, "\xEF\xBB\xBF \r\n", UpdateOutcome::Failed},
         NoticeCase{"NoConnection", 0, "", UpdateOutcome::Failed},
         NoticeCase{"EmptyBody", 200, "", UpdateOutcome::Failed},
         NoticeCase{"ServerErrorWithDigestBody", 500, "0123456789abcdef0123456789abcdef",

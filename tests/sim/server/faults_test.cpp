@@ -67,6 +67,23 @@ TEST_F(SimFaults, SkipAndTimesPickOneRequestOfASequence) {
   EXPECT_EQ(codes, (std::vector<int>{0, 500, 0, 0}));
 }
 
+TEST_F(SimFaults, AWrongTotalIsReportedWhileThePagesHoldTheRealMachines) {
+  ASSERT_TRUE(sim_->SetFault({{"kind", "total"}, {"op", "instances"}}));
+  EXPECT_EQ(Count("qcloud").json["data"]["TotalCount"], 2147483647);
+  EXPECT_EQ(Count("aliyun").json["data"]["TotalCount"], 2147483647);
+  EXPECT_EQ(Count("huawei").json["data"]["count"], 2147483647);
+  // Past the three machines of the region a page is empty, whatever the total says.
+  const auto page =
+      client_->Post("/yunduotai/qcloud/instances/",
+                    SimClient::Keys("qcloud") + "&region=ap-beijing&offset=100&limit=100");
+  EXPECT_TRUE(page.Data()["InstanceSet"].empty());
+  ASSERT_TRUE(sim_->ClearFaults());
+  ASSERT_TRUE(sim_->SetFault({{"kind", "total"}, {"op", "huawei/instances"}, {"total", 5000}}));
+  EXPECT_EQ(Count("huawei").json["data"]["count"], 5000);
+  EXPECT_EQ(Count("qcloud").json["data"]["TotalCount"], 3);
+  EXPECT_FALSE(sim_->SetFault({{"kind", "total"}, {"total", -1}}));
+}
+
 TEST_F(SimFaults, FailureRateZeroAndOne) {
   ASSERT_TRUE(sim_->SetFault({{"kind", "fail"}, {"rate", 0.0}}));
   EXPECT_EQ(Count().Code(), 0);

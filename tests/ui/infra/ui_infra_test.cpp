@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/qt/shown_text.h"
 #include "ui/event_loop_pauser.h"
 #include "ui/log_pane.h"
 #include "ui/qt_prompter.h"
@@ -140,6 +141,21 @@ class UiInfraTest : public QObject {
       QCOMPARE(shown, expected);
       QCOMPARE(buttonCount, 1);
     }
+  }
+
+  // A failed call's msg and the texts operators typed reach the boxes as they are.
+  void promptTextsAreShownAsWrittenNotAsMarkup() {
+    QtPrompter prompter;
+    const QString text = test::kMarkup + QStringLiteral("！");
+    QString shown;
+    QTimer::singleShot(0, this, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box != nullptr);
+      shown = test::ShownText(box->text(), box->textFormat());
+      box->button(QMessageBox::Ok)->click();
+    });
+    prompter.Show(WindowRef{}, text.toStdString(), MessageIcon::Error);
+    QCOMPARE(shown, text);
   }
 
   void postToUiSkipsAClosedWindow() {

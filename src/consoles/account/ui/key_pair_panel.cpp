@@ -47,13 +47,16 @@ KeyPairPanel::KeyPairPanel(AppContext& context, ProviderKind kind, QWidget* pare
   testButton_ = new QPushButton(QStringLiteral("测试登录"), this);
   testButton_->setObjectName(Q(info.testButtonName));
   keyRow->addWidget(testButton_);
+  // Both captions carry the backend's texts as they came.
   balance_ = new QLabel(Q(kBalanceInitial), this);
   balance_->setObjectName(Q(WidgetName("透明标签", kind, "余额")));
+  balance_->setTextFormat(Qt::PlainText);
   balance_->setMinimumWidth(150);
   keyRow->addWidget(balance_);
   if (kind == ProviderKind::Tencent) {
     account_ = new QLabel(Q(kAccountInitial), this);
     account_->setObjectName(Q(WidgetName("透明标签", kind, "QQ")));
+    account_->setTextFormat(Qt::PlainText);
     account_->setMinimumWidth(130);
     keyRow->addWidget(account_);
   }
