@@ -1,8 +1,8 @@
 // Drives the next modal dialog from inside its own event loop, where the code under test
 // runs it. A failed check inside `drive` leaves the lambda only, and a dialog left open
 // would hold the test until ctest's time-out; so however `drive` ends, a dialog still open
-// is rejected and exec() returns. One that does not open in time fails the test, and is
-// rejected unseen should it open later.
+// is ended and exec() returns. One that does not open in time fails the test, and is ended
+// unseen should it open later.
 #pragma once
 
 #include <QApplication>
@@ -31,7 +31,8 @@ class ModalDriver {
       poll_.stop();
       const QPointer<QDialog> guard(dialog);
       if (!late_) drive(dialog);
-      if (guard && guard->isVisible()) guard->reject();
+      // done(), not reject(): a dialog may refuse to be dismissed, during a run for one.
+      if (guard && guard->isVisible()) guard->done(QDialog::Rejected);
     });
     poll_.start(10);
   }
