@@ -34,7 +34,9 @@ std::vector<std::string_view> Items(std::string_view text) {
   return items;
 }
 
+// The name of a name=value item, blanks around it dropped; empty for an item without "=".
 std::string_view NameOf(std::string_view item) {
+  if (item.find('=') == item.npos) return {};
   item = item.substr(0, item.find('='));
   while (item.starts_with(' ')) item.remove_prefix(1);
   while (item.ends_with(' ')) item.remove_suffix(1);
@@ -60,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // set anew never survives.
   std::map<std::string, std::string> last;
   const std::string set = SetCookieText(parts.size() > 2 ? parts[2] : block, last);
-  const std::vector<std::string_view> items = Items(ydt::MergeCookies(old, set));
+  const std::string mergedSet = ydt::MergeCookies(old, set);
+  const std::vector<std::string_view> items = Items(mergedSet);
   const std::vector<std::string_view> setItems = Items(set);
   for (const auto& [name, value] : last) {
     const bool held = std::ranges::count(items, name + "=" + value) > 0;
