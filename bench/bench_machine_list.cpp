@@ -192,8 +192,10 @@ int main(int argc, char** argv) {
       const int failedBefore = sink.failed;
       const LoadFigures figures = PanelLoadMs(panel);
       if (figures.rows != kRegionRows || sink.failed != failedBefore) {
-        std::fprintf(stderr, "%s round %d: %d rows (-1: never finished), %d failed requests\n",
-                     std::string(ydt::Info(kind).segment).c_str(), round + 1, figures.rows,
+        const std::string rows =
+            figures.rows < 0 ? "never finished" : std::to_string(figures.rows) + " rows";
+        std::fprintf(stderr, "%s round %d: %s, %d failed requests\n",
+                     std::string(ydt::Info(kind).segment).c_str(), round + 1, rows.c_str(),
                      sink.failed - failedBefore);
         allLoaded = false;
       }
