@@ -116,15 +116,37 @@ std::string Beside(const char* self, const char* name) {
   return (std::filesystem::path(self).parent_path() / name).string();
 }
 
+// The stages each child must report, the ones the figures below are read from.
+bool Reported(const Moments& moments, const char* child, std::vector<const char*> stages) {
+  bool all = !moments.empty();  // an empty set: the child failed and said why
+  for (const char* stage : stages) {
+    if (!moments.empty() && moments.count(stage) == 0) {
+      std::fprintf(stderr, "%s reported no %s\n", child, stage);
+      all = false;
+    }
+  }
+  return all;
+}
+
 }  // namespace
 
-int main(int, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+int main(int argc, char** argv) {
+  // The operator has a display, so that is what counts; offscreen only when asked for.
+  const bool offscreen = argc > 1 && std::string(argv[1]) == "--offscreen";
+  if (offscreen) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  } else if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    if (std::getenv("DISPLAY") == nullptr) {
+      std::fprintf(stderr, "no X display: run under one (xvfb-run -a) or pass --offscreen\n");
+      return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  }
+  std::printf("platform: %s\n", std::getenv("QT_QPA_PLATFORM"));
   if (std::getenv("LXSIM_BIN") == nullptr) ::setenv("LXSIM_BIN", YDT_LXSIM_BIN, 1);
   const std::string selfPath = std::filesystem::read_symlink("/proc/self/exe").string();
   const std::string emptyWindow = Beside(selfPath.c_str(), "bench_empty_window");
   const std::string probe = Beside(selfPath.c_str(), "bench_startup_probe");
-  (void)argv;
 
   ydt::test::SimProcess sim;
   if (!sim.Started()) {
@@ -145,9 +167,12 @@ int main(int, char** argv) {
     const Moments baseline = RunChild({emptyWindow}, errors);
     const Moments textWindow = RunChild({emptyWindow, "--text"}, errors);
     const Moments console = RunChild(probeArgs, errors);
-    const bool ok = baseline.count("window_painted") && textWindow.count("window_painted") &&
-                    console.count("login_painted") && console.count("main_painted") &&
-                    console.count("rows_10000");
+    // Every child is asked, so that each missing stage is named.
+    bool ok = Reported(baseline, "empty window", {"window_painted"});
+    ok = Reported(textWindow, "text window", {"window_painted"}) && ok;
+    ok = Reported(console, "console",
+                  {"login_painted", "login_clicked", "main_painted", "rows_10000"}) &&
+         ok;
     if (!ok) {
       ++failures;
       std::fprintf(stderr, "round %d: a start failed\n", round);

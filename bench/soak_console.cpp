@@ -6,11 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "soak_run.h"
 #include "support/sim/sim_process.h"
 
 namespace {
+
+constexpr int kRegionRows = 10000;  // the stand-in's largest region, which the soak reloads
 
 void PrintVitals(const char* when, const ydt::test::ProcessVitals& vitals) {
   std::printf("%-13s rss %7.1f MB  threads %3d  fds %3d\n", when, vitals.RssMb(), vitals.threads,
@@ -41,7 +44,10 @@ int main(int argc, char** argv) {
   }
   options.progress = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
   const ydt::test::SoakFigures f = ydt::test::RunConsoleSoak(sim, options);
-  if (f.loads == 0) return 1;
+  if (!f.failure.empty()) {
+    std::fprintf(stderr, "soak: %s\n", f.failure.c_str());
+    return 1;
+  }
 
   std::printf("soak: %d loads (%d warm-up), rows %d..%d, %.0f s, boxes shown %d\n", f.loads,
               options.warmupReloads, f.minRows, f.maxRows, f.seconds, f.boxesShown);
@@ -72,5 +78,15 @@ int main(int argc, char** argv) {
       f.start.RssMb(), f.afterWarmup.RssMb(), f.end.RssMb(),
       f.prependUsAt10 > 0 ? f.prependUsAt10000 / f.prependUsAt10 : 0.0, f.afterWarmup.threads,
       f.end.threads, f.afterWarmup.fds, f.end.fds);
-  return 0;
+
+  // Figures from a run that lost rows, lines, threads or descriptors describe a fault.
+  std::vector<std::string> faults;
+  if (f.loads != options.warmupReloads + options.reloads) faults.push_back("loads missing");
+  if (f.minRows != kRegionRows || f.maxRows != kRegionRows) faults.push_back("rows off");
+  if (f.logBlocks != f.expectedLogBlocks) faults.push_back("log lines off");
+  if (f.boxesShown != 0) faults.push_back("message boxes shown");
+  if (f.end.threads > f.afterWarmup.threads) faults.push_back("threads left behind");
+  if (f.end.fds > f.afterWarmup.fds) faults.push_back("descriptors left open");
+  for (const std::string& fault : faults) std::fprintf(stderr, "soak: FAILED: %s\n", fault.c_str());
+  return faults.empty() ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -65,11 +67,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const Key& key : kKeys) (void)ydt::IniText::Find(file, key.section, key.key);
 
-  // A write must read back whatever the file held before: a key that reads back another
-  // value would be a setting lost.
+  // A write must read back whatever the file held before: the written key its new value,
+  // every other key what it read before. Another value there would be a setting lost.
+  std::optional<std::string> before[std::size(kKeys)];
+  for (std::size_t k = 0; k < std::size(kKeys); ++k) {
+    before[k] = ydt::IniText::Find(file, kKeys[k].section, kKeys[k].key);
+  }
   for (const Key& key : kKeys) {
     const std::string updated = ydt::IniText::Set(file, key.section, key.key, "v.1-x");
-    YDT_FUZZ_CHECK(ydt::IniText::Find(updated, key.section, key.key) == "v.1-x");
+    for (std::size_t k = 0; k < std::size(kKeys); ++k) {
+      const Key& other = kKeys[k];
+      YDT_FUZZ_CHECK(ydt::IniText::Find(updated, other.section, other.key) ==
+                     (&other == &key ? std::optional<std::string>("v.1-x") : before[k]));
+    }
   }
   return 0;
 }

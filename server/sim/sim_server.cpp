@@ -297,6 +297,14 @@ void SimServer::HandleControl(const httplib::Request& req, httplib::Response& re
       updateNotice_ = options_.updateNotice;
     }
     answer(200, {{"ok", true}});
+  } else if (path == "/__control/advance" && req.method == "POST") {
+    if (!body.is_object() || !body.contains("ms") || !body["ms"].is_number_integer() ||
+        body["ms"].get<std::int64_t>() < 0) {
+      answer(400, {{"error", "expected {\"ms\": N} with N >= 0"}});
+      return;
+    }
+    world_.Advance(std::chrono::milliseconds(body["ms"].get<std::int64_t>()));
+    answer(200, {{"ok", true}});
   } else if (path == "/__control/stats") {
     nlohmann::json stats = front_.Journal().Stats();
     stats["faults"] = faults_.Describe();

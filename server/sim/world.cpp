@@ -141,6 +141,12 @@ void World::Reset() {
   timers_.clear();
 }
 
+void World::Advance(std::chrono::milliseconds by) {
+  std::lock_guard lock(mutex_);
+  advanced_ += by;
+  Settle(Now());
+}
+
 bool World::CheckLogin(const std::string& username, const std::string& passwordMd5) const {
   const std::string wanted = front::ToLowerAscii(passwordMd5);
   for (const auto& user : seed_.users) {
@@ -217,7 +223,7 @@ bool World::Authenticate(Provider provider, const CloudRequest& form, const Seed
 }
 
 bool World::Prepare(Provider provider, const CloudRequest& form, Context& context, Reply& failure) {
-  Settle(Clock::now());
+  Settle(Now());
   if (!Authenticate(provider, form, context.account, failure)) return false;
   if (!RequireText(form, "region", context.region, failure)) return false;
   if (!Catalogue::HasRegion(provider, context.region)) {
@@ -287,7 +293,7 @@ void World::BeginTransition(const std::string& bucket, Machine& machine,
   machine.taskState = taskState;
   machine.finalState = final;
   machine.removeWhenDone = remove;
-  machine.due = Clock::now() + std::chrono::milliseconds(options_.transitionMs);
+  machine.due = Now() + std::chrono::milliseconds(options_.transitionMs);
   timers_.emplace(machine.due, Timer{bucket, machine.id, machine.generation, false});
 }
 
@@ -772,7 +778,7 @@ Reply World::Run(Provider provider, const CloudRequest& form) {
                              true});
     }
     if (timer == 1) {
-      m.destroyDue = Clock::now() + std::chrono::milliseconds(hours * options_.hourMs);
+      m.destroyDue = Now() + std::chrono::milliseconds(hours * options_.hourMs);
       m.destroyAtText = FormatIsoTime(provider, nowWall + static_cast<std::time_t>(hours) * 3600);
     }
     m.state = words.creating;

@@ -35,6 +35,9 @@ class World final : public front::Clouds {
 
   // Back to the seed: created machines vanish, released ones return, changes are forgotten.
   void Reset();
+  // Moves the world's clock on, settling what falls due: with long transitions a test
+  // decides itself when a change ends, however slowly it runs.
+  void Advance(std::chrono::milliseconds by);
 
   const SeedData& Seed() const { return seed_; }
   bool CheckLogin(const std::string& username, const std::string& passwordMd5) const;
@@ -73,6 +76,7 @@ class World final : public front::Clouds {
   bool Prepare(Provider provider, const CloudRequest& form, Context& context, Reply& failure);
   std::vector<Machine>& Bucket(const SeedAccount& account, const std::string& region);
   std::string BucketKey(const SeedAccount& account, const std::string& region) const;
+  Clock::time_point Now() const { return Clock::now() + advanced_; }
   void Settle(Clock::time_point now);
   void BeginTransition(const std::string& bucket, Machine& machine, const std::string& transitional,
                        const std::string& final, const std::string& taskState, bool remove);
@@ -88,6 +92,7 @@ class World final : public front::Clouds {
   WorldOptions options_;
   std::map<std::string, std::vector<Machine>> buckets_;
   std::multimap<Clock::time_point, Timer> timers_;
+  Clock::duration advanced_{};
   std::mt19937_64 rng_;
 };
 

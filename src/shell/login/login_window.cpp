@@ -271,7 +271,7 @@ bool LoginWindow::Open() {
   context_.settings.EnsureFolder();
   FillFromSettings();
   // Should the window never paint (covered, or no screen at all), the requests still leave.
-  QTimer::singleShot(kLatestRequestStartMs, this, &LoginWindow::StartRequests);
+  QTimer::singleShot(options_.latestRequestStartMs, this, &LoginWindow::StartRequests);
   return true;
 }
 

@@ -26,6 +26,8 @@ struct LoginOptions {
   std::function<void(const QUrl&)> openUrl;
   // Called once the login succeeded and the window is hidden: opens the main window.
   std::function<void()> onLoggedIn;
+  // The requests of the opening sequence leave after the first paint, or after this long.
+  int latestRequestStartMs = 500;
 };
 
 class LoginWindow : public QWidget {
@@ -62,9 +64,6 @@ class LoginWindow : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  // The requests of the opening sequence leave after the first paint, or after this long.
-  static constexpr int kLatestRequestStartMs = 500;
-
   void BuildControls();
   void FillFromSettings();
   // The program digest, the captcha and the announcement; once.

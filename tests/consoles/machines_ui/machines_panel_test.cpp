@@ -19,6 +19,7 @@
 #include "consoles/machines/ui/machine_table_model.h"
 #include "consoles/machines/ui/machines_panel.h"
 #include "support/fakes/recording_pauser.h"
+#include "support/modal_driver.h"
 
 namespace ydt {
 
@@ -346,9 +347,7 @@ void MachinesPanelTest::addressListAndCopy() {
   LoadRegion(0);
   prompter_->ClearBoxes();
   QString caption, shown, copied;
-  QTimer::singleShot(0, this, [&] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    if (dialog == nullptr) return;
+  test::ModalDriver driver([&](QDialog* dialog) {
     caption = dialog->findChild<QGroupBox*>(QStringLiteral("分组框_机器IP列表"))->title();
     shown = dialog->findChild<QPlainTextEdit*>(QStringLiteral("编辑框_机器IP列表"))->toPlainText();
     dialog->findChild<QPushButton*>(QStringLiteral("按钮1"))->click();

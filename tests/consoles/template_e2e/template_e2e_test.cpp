@@ -23,6 +23,7 @@
 #include "support/fakes/recording_log_sink.h"
 #include "support/fakes/recording_pauser.h"
 #include "support/fakes/scripted_prompter.h"
+#include "support/modal_driver.h"
 #include "ui/app_context.h"
 #include "ui/log_pane.h"
 
@@ -132,9 +133,9 @@ class TemplateEndToEndTest : public QObject {
     context_->running.SetRebuildPassword("Rebuild.Pw2024");
     bool ran = false;
     // The dialog is modal: drive it from inside its own loop.
-    QTimer::singleShot(0, this, [&] {
-      auto* dialog = qobject_cast<ReinstallDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) return;
+    test::ModalDriver driver([&](QDialog* opened) {
+      auto* dialog = qobject_cast<ReinstallDialog*>(opened);
+      QVERIFY(dialog != nullptr);
       QTRY_COMPARE_WITH_TIMEOUT(dialog->CurrentPhase(), ReinstallDialog::Phase::Ready, 5000);
       auto* list = dialog->findChild<QListWidget*>(QStringLiteral("列表框_镜像列表"));
       auto* type = dialog->findChild<QComboBox*>(QStringLiteral("组合框_镜像类型"));
@@ -149,7 +150,7 @@ class TemplateEndToEndTest : public QObject {
     auto* button = window_->findChild<QPushButton*>(Q(WidgetName("按钮", kind, "全部重装")));
     QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(ran);
+    QVERIFY2(ran, "the reinstall dialog was not driven to its end");
     int reinstalls = 0;
     for (const auto& request : sim_.RecentRequests(100)) {
       if (request.value("provider", "") == "qcloud" && request.value("op", "") == "rebuild/run") {

@@ -323,12 +323,14 @@ void TemplatePanelTest::instanceTypeWindowShowsTheLinesOrTheFailure() {
   QTRY_COMPARE(box->toPlainText(), QStringLiteral("加载失败"));
   f.opened->close();
 
-  // Closed before the reply: the late text goes nowhere.
+  // Closed before the reply: the window is gone, and the answered lookup finds none to fill.
   f.backend.Queue("/yunduotai/qcloud/instancetypeconfigs/", R"({"code":0,"data":{}})",
                   std::chrono::milliseconds(300));
   f.panel->ShowInstanceTypes();
   f.opened->close();
   QVERIFY(f.WaitForLines(3));
+  QVERIFY(f.opened.isNull());
+  QCOMPARE(f.backend.Forms("/yunduotai/qcloud/instancetypeconfigs/").size(), 3u);
 }
 
 void TemplatePanelTest::networkHelpWindowsHaveTitlesAndPictures() {

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -16,7 +18,9 @@
 namespace ydt {
 namespace {
 
+using ::testing::Each;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
@@ -192,18 +196,31 @@ TEST_F(CallBackendTest, LoginCookieFromTheStoreAccompaniesLaterCalls) {
 
 TEST_F(CallBackendTest, ConcurrentCallsLoseNoLine) {
   server_.Reply(R"({"code":0,"msg":"ok"})");
+  std::atomic<int> failed = 0;
   std::vector<std::thread> workers;
   for (int t = 0; t < 6; ++t) {
-    workers.emplace_back([this, t] {
+    workers.emplace_back([this, t, &failed] {
       for (int i = 0; i < 5; ++i) {
         std::string reply;
-        client_.CallBackend("/yunduotai/huawei/images/", 1, "secretid=a", &reply, kOwner, false,
-                            "华为云 - 加载镜像" + std::to_string(t));
+        failed += client_.CallBackend("/yunduotai/huawei/images/", 1, "secretid=a", &reply, kOwner,
+                                      false, "华为云 - 加载镜像" + std::to_string(t)) != 0;
       }
     });
   }
   for (std::thread& worker : workers) worker.join();
-  EXPECT_THAT(log_.Lines(), SizeIs(30));
+  EXPECT_EQ(failed, 0);
+  // A transport that trips over itself still logs a line per call, only not a successful one.
+  const std::vector<std::string> lines = log_.Lines();
+  EXPECT_THAT(lines, SizeIs(30));
+  EXPECT_THAT(lines, Each(EndsWith("] 成功！\r\n")));
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_EQ(std::ranges::count_if(lines,
+                                    [t](const std::string& line) {
+                                      return line.find("加载镜像" + std::to_string(t) + "]") !=
+                                             std::string::npos;
+                                    }),
+              5);
+  }
 }
 
 }  // namespace

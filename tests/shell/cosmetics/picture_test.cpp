@@ -89,7 +89,8 @@ class PictureTest : public QObject {
     }
     // A picture in a format the first bytes do not reveal still reaches Qt's decoders.
     const QByteArray jpeg = Encode(sample, "JPG");
-    if (!jpeg.isEmpty()) QCOMPARE(DecodePicture(jpeg).size(), sample.size());
+    if (jpeg.isEmpty()) QSKIP("no JPEG image plugin here to make the sample");
+    QCOMPARE(DecodePicture(jpeg).size(), sample.size());
   }
 
   void bytesThatAreNoPictureGiveNone() {

@@ -1,9 +1,6 @@
 // Machines changing over time: start, stop, release, reinstall, creation, timed destruction.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "sim_client.h"
 #include "sim_process.h"
 
@@ -12,14 +9,17 @@ namespace {
 
 using nlohmann::json;
 
-constexpr int kTransitionMs = 400;
+// Changes outlast any test; the test ends them by moving the stand-in's clock on, so a slow
+// machine can neither miss a transitional state nor see it end early.
+constexpr int kTransitionMs = 600000;
+constexpr long long kHourMs = 3600LL * 1000;
 const char* kPassword = "Qzt.Hv731.Nep#";
 
 class SimActions : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    sim_ = new SimProcess(
-        {"--transition-ms", std::to_string(kTransitionMs), "--timer-hour-ms", "300"});
+    sim_ = new SimProcess({"--transition-ms", std::to_string(kTransitionMs), "--timer-hour-ms",
+                           std::to_string(kHourMs)});
   }
   static void TearDownTestSuite() {
     delete sim_;
@@ -31,9 +31,7 @@ class SimActions : public ::testing::Test {
     client_ = std::make_unique<SimClient>(sim_->Port());
     ASSERT_TRUE(client_->LogIn());
   }
-  static void Settle() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kTransitionMs + 250));
-  }
+  static void Settle() { EXPECT_TRUE(sim_->Advance(kTransitionMs)); }
 
   SimReply Do(const std::string& segment, const std::string& op, const std::string& region,
               const std::string& rest) {
@@ -269,9 +267,12 @@ TEST_F(SimActions, TimedDestructionReleasesCreatedMachines) {
   auto list = List("qcloud", "ap-nanjing");
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0]["ActionTimer"]["TimerAction"], "TerminateInstances");
-  // One "hour" is 300 ms here; then the release takes a transition.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300 + 50));
-  List("qcloud", "ap-nanjing");
+  // Half the hour: created and running, not yet released.
+  ASSERT_TRUE(sim_->Advance(kHourMs / 2));
+  EXPECT_EQ(List("qcloud", "ap-nanjing")[1]["InstanceState"], "RUNNING");
+  // The hour is up: the release takes a transition of its own.
+  ASSERT_TRUE(sim_->Advance(kHourMs / 2));
+  EXPECT_EQ(List("qcloud", "ap-nanjing")[1]["InstanceState"], "TERMINATING");
   Settle();
   EXPECT_TRUE(List("qcloud", "ap-nanjing").empty());
 }

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -65,6 +66,8 @@ class NoOtherCopies : public ProcessTable {
   int OwnPid() override { return 1; }
   unsigned OwnUid() override { return 0; }
 };
+
+constexpr int kLoadLimitMs = 30000;
 
 void Spin(int milliseconds) {
   QElapsedTimer clock;
@@ -153,7 +156,7 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
                             Md5Hex(SimProcess::kPassword) + "&verifycode=" + SimProcess::kCaptcha +
                             "&type=yunduotai";
   if (backend.CallBackend("/login/", kPost, login, nullptr, {}, false, "") != 0) {
-    say("login to the stand-in failed");
+    figures.failure = "login to the stand-in failed";
     return figures;
   }
 
@@ -177,8 +180,22 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
 
   int finished = 0;
   QObject::connect(panel, &MachinesPanel::LoadFinished, panel, [&finished] { ++finished; });
+  // A load that never finishes ends the run with a reason instead of holding it forever.
   auto awaitLoad = [&finished, &figures, panel](int target) {
-    while (finished < target) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QElapsedTimer waited;
+    waited.start();
+    // Sleeps between events (a time limit on processEvents would spin instead); the timer
+    // wakes it to look at the clock.
+    QTimer wake;
+    wake.start(100);
+    while (finished < target) {
+      if (waited.elapsed() > kLoadLimitMs) {
+        figures.failure = "load " + std::to_string(target) + " did not finish within " +
+                          std::to_string(kLoadLimitMs / 1000) + " s";
+        return -1;
+      }
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     const int rows = panel->Model().rowCount();
     figures.minRows = figures.loads == 0 ? rows : std::min(figures.minRows, rows);
     figures.maxRows = std::max(figures.maxRows, rows);
@@ -194,12 +211,17 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
   page.KeyPair()->SecretKeyBox()->setText(QString::fromStdString("demo-" + segment + "-key"));
   page.RegionBox()->setCurrentIndex(options.regionIndex);
   emit page.RegionBox()->activated(options.regionIndex);
-  countLines(awaitLoad(1));
+  auto loaded = [&](int target) {
+    const int rows = awaitLoad(target);
+    if (rows >= 0) countLines(rows);
+    return rows >= 0;
+  };
+  if (!loaded(1)) return figures;
 
   QAction* refresh = panel->PopupMenu()->actions().front();
   for (int i = 1; i < options.warmupReloads; ++i) {
     refresh->trigger();
-    countLines(awaitLoad(finished + 1));
+    if (!loaded(finished + 1)) return figures;
   }
   Spin(100);
   figures.afterWarmup = SettledVitals(figures.start.threads, std::chrono::seconds(2), [] {
@@ -224,8 +246,9 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
     std::thread writer([logPane, first, lines] {
       for (int k = 0; k < lines; ++k) logPane->PrependLine(LogLine(first + k));
     });
-    countLines(awaitLoad(finished + 1));
+    const bool done = loaded(finished + 1);
     writer.join();
+    if (!done) return figures;
     if ((i + 1) % options.sampleEvery == 0 || i + 1 == options.reloads) {
       figures.rssSamplesKb.push_back(ProcessVitals::Now().rssKb);
       say("reload " + std::to_string(i + 1) + "/" + std::to_string(options.reloads) + ": " +

@@ -47,6 +47,7 @@ struct SoakFigures {
   long logBlocksAfterWarmup = 0;  // the same once the warm-up loads have ended
   long expectedLogBlocks = 0;
   double seconds = 0;
+  std::string failure;  // why the run ended early; empty when it ran through
 
   double prependUsAt10 = 0;     // median cost of one line on top of a 10-line log, painted
   double prependUsAt10000 = 0;  // the same on a 10,000-line log

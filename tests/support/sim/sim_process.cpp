@@ -144,6 +144,11 @@ bool SimProcess::Reset() {
   return Control("POST", "/__control/reset", "{}", nullptr);
 }
 
+bool SimProcess::Advance(long long milliseconds) {
+  return Control("POST", "/__control/advance", nlohmann::json{{"ms", milliseconds}}.dump(),
+                 nullptr);
+}
+
 bool SimProcess::SetUpdateNotice(const std::string& text) {
   return Control("POST", "/__control/update-notice", nlohmann::json{{"text", text}}.dump(),
                  nullptr);

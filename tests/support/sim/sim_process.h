@@ -46,6 +46,8 @@ class SimProcess {
   bool ClearFaults();
   bool Reset();  // faults, request journal, machines and update notice back to the start
   bool SetUpdateNotice(const std::string& text);
+  // Moves the machines' clock on: transitions and timed destructions due by then end.
+  bool Advance(long long milliseconds);
   // The last `count` requests, oldest first: objects with method, target, op, provider,
   // body (as received, converted from GBK), body_hex (the exact bytes) and headers.
   nlohmann::json RecentRequests(int count = 50) const;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/modal_driver.h"
 #include "support/qt/shown_text.h"
 #include "ui/event_loop_pauser.h"
 #include "ui/log_pane.h"
@@ -130,8 +131,8 @@ class UiInfraTest : public QObject {
     for (const auto& [kind, expected] : cases) {
       QMessageBox::Icon shown = QMessageBox::Question;
       int buttonCount = 0;
-      QTimer::singleShot(0, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      test::ModalDriver driver([&](QDialog* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
         QVERIFY(box != nullptr);
         shown = box->icon();
         buttonCount = static_cast<int>(box->buttons().size());
