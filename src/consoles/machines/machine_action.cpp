@@ -36,20 +36,25 @@ BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAc
           LogTitle(target.kind, info.titleSuffix) + std::string(instanceIds)};
 }
 
-void SendMachineAction(BackendClient& client, Prompter& prompter, const MachineActionTarget& target,
-                       MachineAction action, std::string_view instanceIds,
-                       const ExchangeRunner& exchange) {
-  if (!RequireAccessKeys(target.keys, prompter)) return;
+RequestOutcome SendMachineAction(BackendClient& client, Prompter& prompter,
+                                 const MachineActionTarget& target, MachineAction action,
+                                 std::string_view instanceIds, const ExchangeRunner& exchange) {
+  if (!RequireAccessKeys(target.keys, prompter)) {
+    return NotSentForMissingKeys(std::string(instanceIds));
+  }
   const BackendRequest request = MachineActionRequest(target, action, instanceIds);
+  int code = 1;
+  std::string reply;
   auto send = [&] {
-    client.CallBackend(request.path, kPost, request.form, nullptr, target.owner, false,
-                       request.title);
+    code = client.CallBackend(request.path, kPost, request.form, &reply, target.owner, false,
+                              request.title);
   };
   if (exchange) {
     exchange(send);
   } else {
     send();
   }
+  return CallOutcome(std::string(instanceIds), code, reply);
 }
 
 }  // namespace ydt

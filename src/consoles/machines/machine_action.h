@@ -8,6 +8,7 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/backend_request.h"
+#include "consoles/machines/run_report.h"
 #include "consoles/template/access_keys.h"
 #include "service/backend/backend_client.h"
 #include "service/backend/ports.h"
@@ -51,10 +52,10 @@ BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAc
 using ExchangeRunner = std::function<void(const std::function<void()>&)>;
 
 // Sends the action for `instanceIds`, or tells the operator that a key is missing and sends
-// nothing. The backend's code is deliberately not returned: every caller reloads and says
-// "已执行操作！" whatever happened, and the log line is the report.
-void SendMachineAction(BackendClient& client, Prompter& prompter, const MachineActionTarget& target,
-                       MachineAction action, std::string_view instanceIds,
-                       const ExchangeRunner& exchange = {});
+// nothing. Whatever the outcome, every caller reloads and says "已执行操作！"; the outcome
+// only feeds the summary of a run of many requests.
+RequestOutcome SendMachineAction(BackendClient& client, Prompter& prompter,
+                                 const MachineActionTarget& target, MachineAction action,
+                                 std::string_view instanceIds, const ExchangeRunner& exchange = {});
 
 }  // namespace ydt
