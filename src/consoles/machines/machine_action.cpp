@@ -23,6 +23,17 @@ const MachineActionInfo& ActionInfo(MachineAction action) {
   return kActions[static_cast<std::size_t>(action)];
 }
 
+std::string ChosenMachinesConfirmation(MachineAction action, int count) {
+  // The action's title without its last character ("关闭主机" -> "关闭") is its verb.
+  const std::string_view title = ActionInfo(action).titleSuffix;
+  const std::string verb(title.substr(0, title.size() - std::string_view("主机").size()));
+  return "确定要" + verb + "选中的 " + std::to_string(count) + " 台主机？";
+}
+
+std::string ChosenMachinesTitle(MachineAction action, int count) {
+  return std::string(ActionInfo(action).titleSuffix) + "（选中 " + std::to_string(count) + " 台）";
+}
+
 BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAction action,
                                     std::string_view instanceIds) {
   const MachineActionInfo& info = ActionInfo(action);

@@ -29,6 +29,11 @@ struct MachineActionInfo {
 
 const MachineActionInfo& ActionInfo(MachineAction action);
 
+// The question before acting on several chosen machines: "确定要关闭选中的 12 台主机？".
+std::string ChosenMachinesConfirmation(MachineAction action, int count);
+// The summary's title after the display name: "关闭主机（选中 12 台）".
+std::string ChosenMachinesTitle(MachineAction action, int count);
+
 inline constexpr std::string_view kNoSelectionText = "您还未选择服务器！";
 inline constexpr std::string_view kActionDoneText = "已执行操作！";
 inline constexpr std::string_view kNoMachinesText = "无可用机器资源！";
