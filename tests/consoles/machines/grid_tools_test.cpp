@@ -9,10 +9,12 @@
 #include "consoles/machines/address_list.h"
 #include "consoles/machines/batch_plan.h"
 #include "consoles/machines/machine_csv.h"
+#include "consoles/machines/machine_action.h"
 #include "consoles/machines/machine_filter.h"
 #include "consoles/machines/machine_sort_key.h"
 #include "consoles/machines/run_report.h"
 #include "consoles/machines/state_counts.h"
+#include "consoles/reinstall/rebuilder.h"
 
 namespace ydt {
 namespace {
@@ -144,6 +146,20 @@ TEST(ChosenMachines, ListsOfAtMostAHundredPacedLikeABatch) {
               ElementsAre(BatchStep::Send(Joined(1, 100)), BatchStep::Wait(350),
                           BatchStep::Send(Joined(101, 200)), BatchStep::Wait(350),
                           BatchStep::Send(Joined(201, 250)), BatchStep::Wait(1350)));
+}
+
+TEST(ChosenMachines, QuestionsAndTitlesSayHowMany) {
+  EXPECT_EQ(ChosenMachinesConfirmation(MachineAction::Stop, 12), "确定要关闭选中的 12 台主机？");
+  EXPECT_EQ(ChosenMachinesConfirmation(MachineAction::Start, 2), "确定要启动选中的 2 台主机？");
+  EXPECT_EQ(ChosenMachinesConfirmation(MachineAction::Release, 3), "确定要释放选中的 3 台主机？");
+  EXPECT_EQ(ChosenMachinesTitle(MachineAction::Stop, 12), "关闭主机（选中 12 台）");
+  EXPECT_EQ(RebuildQuestion(ReinstallMode::ChosenMachines, 3), "确定要重装选中的 3 台主机？");
+  EXPECT_EQ(RebuildQuestion(ReinstallMode::AllMachines, 3), "确定要全部重装？");
+  EXPECT_EQ(RebuildRunTitle(ProviderKind::Huawei, ReinstallMode::AllMachines, 3),
+            "华为云 - 全部重装");
+  EXPECT_EQ(RebuildRunTitle(ProviderKind::Aliyun, ReinstallMode::ChosenMachines, 2),
+            "阿里云 - 重装系统（选中 2 台）");
+  EXPECT_EQ(RebuildRunTitle(ProviderKind::Aliyun, ReinstallMode::SelectedMachine, 1), "");
 }
 
 TEST(MachineCsv, BomHeaderQuotingAndChineseBytes) {
