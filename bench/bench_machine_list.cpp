@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_session.h"
 #include "consoles/machines/machine_list_request.h"
 #include "consoles/machines/ui/machine_table_model.h"
 #include "consoles/machines/ui/machines_panel.h"
@@ -26,36 +27,13 @@
 namespace {
 
 using ydt::ProviderKind;
+using ydt::bench::AnswerOk;
+using ydt::bench::DemoKeys;
+using ydt::bench::Median;
+using ydt::bench::NoPause;
+using ydt::bench::Region;
 
-constexpr int kRegionIndex = 2;  // the stand-in's 10,000-machine region
 constexpr int kRounds = 3;
-
-class NoPause : public ydt::Pauser {
- public:
-  void Pause(std::int64_t) override {}
-};
-
-class AnswerOk : public ydt::Prompter {
- public:
-  ydt::MessageAnswer Show(ydt::WindowRef, const std::string&, ydt::MessageIcon,
-                          ydt::MessageButtons) override {
-    return ydt::MessageAnswer::Ok;
-  }
-};
-
-ydt::AccessKeys DemoKeys(ProviderKind kind) {
-  const std::string segment(ydt::Info(kind).segment);
-  return {"demo-" + segment + "-id", "demo-" + segment + "-key"};
-}
-
-std::string Region(ProviderKind kind) {
-  return ydt::itemCode(ydt::Info(kind).regionItems[kRegionIndex]);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // The load's requests as plain exchanges: no envelope check, no JSON, no rows.
 double RawMs(const std::string& baseUrl, ProviderKind kind, int total) {
@@ -139,10 +117,7 @@ int main(int argc, char** argv) {
   AnswerOk prompter;
   ydt::LogPane logPane;
   ydt::BackendClient client(logPane, prompter, sim.BaseUrl());
-  const std::string login = std::string("username=%64%65%6D%6F&password=") +
-                            ydt::Md5Hex(ydt::test::SimProcess::kPassword) +
-                            "&verifycode=" + ydt::test::SimProcess::kCaptcha + "&type=yunduotai";
-  if (client.CallBackend("/login/", ydt::kPost, login, nullptr, {}, false, "") != 0) {
+  if (!ydt::bench::LogIn(client)) {
     std::fprintf(stderr, "login to the stand-in failed\n");
     return 1;
   }

@@ -32,14 +32,16 @@ QVariant MachineTableModel::headerData(int section, Qt::Orientation orientation,
   return {};
 }
 
-void MachineTableModel::SetRows(std::vector<MachineRow> rows) {
+void MachineTableModel::SetRows(std::vector<MachineRow> rows, std::vector<std::string> haystacks) {
   beginResetModel();
   rows_ = std::move(rows);
   DropDerived();
+  if (haystacks.size() == rows_.size()) haystacks_ = std::move(haystacks);
   endResetModel();
 }
 
-bool MachineTableModel::UpdateRows(std::vector<MachineRow> rows) {
+bool MachineTableModel::UpdateRows(std::vector<MachineRow> rows,
+                                   std::vector<std::string> haystacks) {
   const auto sameMachines = [&] {
     if (rows.size() != rows_.size()) return false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -48,9 +50,10 @@ bool MachineTableModel::UpdateRows(std::vector<MachineRow> rows) {
     return true;
   };
   if (!sameMachines()) {
-    SetRows(std::move(rows));
+    SetRows(std::move(rows), std::move(haystacks));
     return true;
   }
+  const bool given = haystacks.size() == rows.size();
   const int count = static_cast<int>(rows.size());
   for (int first = 0; first < count;) {
     if (rows[static_cast<std::size_t>(first)] == rows_[static_cast<std::size_t>(first)]) {
@@ -63,10 +66,12 @@ bool MachineTableModel::UpdateRows(std::vector<MachineRow> rows) {
       ++last;
     }
     for (int r = first; r <= last; ++r) {
-      rows_[static_cast<std::size_t>(r)] = std::move(rows[static_cast<std::size_t>(r)]);
+      const auto at = static_cast<std::size_t>(r);
+      rows_[at] = std::move(rows[at]);
+      if (given && haystacks_.size() == rows_.size()) haystacks_[at] = std::move(haystacks[at]);
     }
     // The filter and sort read these while handling the signal, so they are fresh first.
-    RefreshDerived(first, last);
+    RefreshDerived(first, last, !given);
     emit dataChanged(index(first, 0), index(last, kMachineColumnCount - 1));
     first = last + 1;
   }
@@ -99,10 +104,12 @@ void MachineTableModel::DropDerived() {
   for (auto& keys : sortKeys_) keys.clear();
 }
 
-void MachineTableModel::RefreshDerived(int first, int last) {
+void MachineTableModel::RefreshDerived(int first, int last, bool haystacksToo) {
   for (int r = first; r <= last; ++r) {
     const auto at = static_cast<std::size_t>(r);
-    if (haystacks_.size() == rows_.size()) haystacks_[at] = FilterHaystack(rows_[at]);
+    if (haystacksToo && haystacks_.size() == rows_.size()) {
+      haystacks_[at] = FilterHaystack(rows_[at]);
+    }
     for (int column = 0; column < kMachineColumnCount; ++column) {
       std::vector<MachineSortKey>& keys = sortKeys_[static_cast<std::size_t>(column)];
       if (keys.size() == rows_.size()) {

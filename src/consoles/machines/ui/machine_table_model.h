@@ -27,11 +27,13 @@ class MachineTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
-  void SetRows(std::vector<MachineRow> rows);
+  // `haystacks`, when given, are the rows' FilterHaystack texts made off the UI thread, so
+  // the first keystroke in the filter need not make ten thousand of them.
+  void SetRows(std::vector<MachineRow> rows, std::vector<std::string> haystacks = {});
   // Takes the rows of a refresh. When they list the same machines in the same order only
   // the rows that differ are replaced (one dataChanged per run of them) and false is
   // returned; otherwise all rows are replaced in one reset and true is returned.
-  bool UpdateRows(std::vector<MachineRow> rows);
+  bool UpdateRows(std::vector<MachineRow> rows, std::vector<std::string> haystacks = {});
   std::span<const MachineRow> Rows() const { return rows_; }
 
   // Derived per row on first use and kept until the row changes: the filter's searchable
@@ -41,7 +43,7 @@ class MachineTableModel : public QAbstractTableModel {
 
  private:
   void DropDerived();
-  void RefreshDerived(int first, int last);
+  void RefreshDerived(int first, int last, bool haystacksToo);
 
   std::vector<MachineRow> rows_;
   mutable std::vector<std::string> haystacks_;  // empty until the first filter

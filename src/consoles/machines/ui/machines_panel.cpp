@@ -22,6 +22,7 @@
 #include <unordered_map>
 
 #include "consoles/machines/machine_csv.h"
+#include "consoles/machines/machine_filter.h"
 #include "consoles/machines/state_counts.h"
 #include "consoles/machines/ui/address_list_dialog.h"
 #include "consoles/machines/ui/loading_indicator.h"
@@ -363,7 +364,15 @@ void MachinesPanel::StartLoad(bool quiet) {
     }
     auto result = std::make_shared<MachineListLoader::Result>(
         loader.Load(request, stop->get_token(), progress));
-    PostToUi(guard, [panel, quiet, result] { panel->FinishLoad(quiet, std::move(*result)); });
+    // The filter's texts are made here, off the UI thread, while they are cheap to make.
+    auto haystacks = std::make_shared<std::vector<std::string>>();
+    if (result->rows) {
+      haystacks->reserve(result->rows->size());
+      for (const MachineRow& row : *result->rows) haystacks->push_back(FilterHaystack(row));
+    }
+    PostToUi(guard, [panel, quiet, result, haystacks] {
+      panel->FinishLoad(quiet, std::move(*result), std::move(*haystacks));
+    });
   };
   if (env_.startTask) {
     env_.startTask(std::move(work));
@@ -377,16 +386,17 @@ void MachinesPanel::ShowLoadProgress(int page, int pageCount) {
   progress_->setText(QStringLiteral("正在加载第%1/%2页").arg(page).arg(pageCount));
 }
 
-void MachinesPanel::FinishLoad(bool quiet, MachineListLoader::Result result) {
+void MachinesPanel::FinishLoad(bool quiet, MachineListLoader::Result result,
+                               std::vector<std::string> haystacks) {
   loadRunning_ = false;
   runningQuiet_ = false;
   runningLoad_.reset();
   // With a newer load waiting these rows are already out of date; it shows its own.
   if (result.outcome == MachineListLoader::Outcome::Loaded && result.rows && !loadPending_) {
     if (quiet) {
-      ApplyQuietRows(std::move(*result.rows));
+      ApplyQuietRows(std::move(*result.rows), std::move(haystacks));
     } else {
-      model_->SetRows(std::move(*result.rows));
+      model_->SetRows(std::move(*result.rows), std::move(haystacks));
       RestoreSelection();
       UpdateCounts();
     }
@@ -416,7 +426,8 @@ void MachinesPanel::RestoreSelection() {
   grid_->scrollTo(shown);
 }
 
-void MachinesPanel::ApplyQuietRows(std::vector<MachineRow> rows) {
+void MachinesPanel::ApplyQuietRows(std::vector<MachineRow> rows,
+                                   std::vector<std::string> haystacks) {
   QScrollBar* vertical = grid_->verticalScrollBar();
   QScrollBar* horizontal = grid_->horizontalScrollBar();
   const int top = vertical->value();
@@ -427,7 +438,8 @@ void MachinesPanel::ApplyQuietRows(std::vector<MachineRow> rows) {
       currentRow >= 0 ? model_->Rows()[static_cast<std::size_t>(currentRow)].Cell(MachineColumn::Id)
                       : std::string();
 
-  if (model_->UpdateRows(std::move(rows)) && (!chosen.empty() || !currentId.empty())) {
+  if (model_->UpdateRows(std::move(rows), std::move(haystacks)) &&
+      (!chosen.empty() || !currentId.empty())) {
     // Other machines than before: choose the same machines again by their IDs.
     std::unordered_map<std::string_view, int> rowOf;
     const std::span<const MachineRow> all = model_->Rows();

@@ -109,11 +109,11 @@ class MachinesPanel : public QWidget {
   void BuildWidgets();
   QHBoxLayout* BuildFilterRow();
   void StartLoad(bool quiet);
-  void FinishLoad(bool quiet, MachineListLoader::Result result);
+  void FinishLoad(bool quiet, MachineListLoader::Result result, std::vector<std::string> haystacks);
   void ShowLoadProgress(int page, int pageCount);
   void SetBusy(bool busy);
   void RestoreSelection();
-  void ApplyQuietRows(std::vector<MachineRow> rows);
+  void ApplyQuietRows(std::vector<MachineRow> rows, std::vector<std::string> haystacks);
   void UpdateCounts();
   void QuietRefreshDue();
   void JudgeSettling();
