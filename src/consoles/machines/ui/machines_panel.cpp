@@ -182,6 +182,9 @@ QHBoxLayout* MachinesPanel::BuildFilterRow() {
   });
   shownCount_ = new QLabel(this);
   shownCount_->setObjectName(Name("标签", kind_, "显示数量"));
+  // Room for a large region, so the filter box does not jump as the counts change.
+  shownCount_->setMinimumWidth(
+      shownCount_->fontMetrics().horizontalAdvance(QStringLiteral("显示 88,888 / 共 88,888 台")));
   stateCounts_ = new QLabel(this);
   stateCounts_->setObjectName(Name("标签", kind_, "状态统计"));
   autoRefresh_ = new QCheckBox(QStringLiteral("自动刷新"), this);

@@ -33,7 +33,14 @@ RunResultWindow::RunResultWindow(RunReport report, Retry retry, QWidget* parent)
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setWordWrap(false);
   table_->verticalHeader()->hide();
-  table_->horizontalHeader()->setStretchLastSection(true);
+  // A failed list holds up to a hundred IDs: its column is cut, not the code and message.
+  table_->setTextElideMode(Qt::ElideRight);
+  QHeaderView* header = table_->horizontalHeader();
+  header->setSectionResizeMode(0, QHeaderView::Interactive);
+  header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  header->setStretchLastSection(true);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  table_->setColumnWidth(0, 360);
   table_->setAccessibleName(QStringLiteral("失败的请求"));
   retryButton_ = new QPushButton(QStringLiteral("重试失败项"), this);
   retryButton_->setObjectName(QStringLiteral("按钮_重试失败项"));
@@ -68,8 +75,6 @@ void RunResultWindow::ShowReport() {
     table_->setItem(row, 1, new QTableWidgetItem(QString::number(outcome.code)));
     table_->setItem(row, 2, new QTableWidgetItem(Q(outcome.msg)));
   }
-  table_->resizeColumnToContents(0);
-  table_->resizeColumnToContents(1);
   retryButton_->setEnabled(!failed.empty() && retry_ && !retrying_);
 }
 
