@@ -178,7 +178,7 @@ QHBoxLayout* MachinesPanel::BuildFilterRow() {
   caption->setBuddy(filterBox_);
   connect(filterBox_, &QLineEdit::textChanged, this, [this](const QString& text) {
     proxy_->SetFilterText(text);
-    UpdateCounts();
+    UpdateShownCount();  // the state counts are the region's and stay
   });
   shownCount_ = new QLabel(this);
   shownCount_->setObjectName(Name("标签", kind_, "显示数量"));
@@ -316,9 +316,13 @@ void MachinesPanel::SetBusy(bool busy) {
   }
 }
 
-void MachinesPanel::UpdateCounts() {
+void MachinesPanel::UpdateShownCount() {
   shownCount_->setText(
       QString::fromStdString(ShownCountText(proxy_->rowCount(), model_->rowCount())));
+}
+
+void MachinesPanel::UpdateCounts() {
+  UpdateShownCount();
   stateCounts_->setText(QString::fromStdString(StateCountsText(CountStates(model_->Rows()))));
 }
 

@@ -115,6 +115,7 @@ class MachinesPanel : public QWidget {
   void RestoreSelection();
   void ApplyQuietRows(std::vector<MachineRow> rows, std::vector<std::string> haystacks);
   void UpdateCounts();
+  void UpdateShownCount();
   void QuietRefreshDue();
   void JudgeSettling();
   void StopWatching();
