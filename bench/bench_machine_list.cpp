@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_session.h"
 #include "consoles/machines/machine_list_request.h"
 #include "consoles/machines/ui/machine_table_model.h"
 #include "consoles/machines/ui/machines_panel.h"
@@ -27,23 +28,14 @@
 namespace {
 
 using ydt::ProviderKind;
+using ydt::bench::AnswerOk;
+using ydt::bench::DemoKeys;
+using ydt::bench::Median;
+using ydt::bench::NoPause;
+using ydt::bench::Region;
 
-constexpr int kRegionIndex = 2;  // the stand-in's 10,000-machine region
 constexpr int kRegionRows = 10000;
 constexpr int kRounds = 3;
-
-class NoPause : public ydt::Pauser {
- public:
-  void Pause(std::int64_t) override {}
-};
-
-class AnswerOk : public ydt::Prompter {
- public:
-  ydt::MessageAnswer Show(ydt::WindowRef, const std::string&, ydt::MessageIcon,
-                          ydt::MessageButtons) override {
-    return ydt::MessageAnswer::Ok;
-  }
-};
 
 // Hands the lines on to the pane, counting those of requests that failed: a failed load
 // finishes fast and would flatter the figures.
@@ -59,20 +51,6 @@ class FailureCountingSink : public ydt::LogSink {
  private:
   ydt::LogSink& next_;
 };
-
-ydt::AccessKeys DemoKeys(ProviderKind kind) {
-  const std::string segment(ydt::Info(kind).segment);
-  return {"demo-" + segment + "-id", "demo-" + segment + "-key"};
-}
-
-std::string Region(ProviderKind kind) {
-  return ydt::itemCode(ydt::Info(kind).regionItems[kRegionIndex]);
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // The load's requests as plain exchanges: no envelope check, no JSON, no rows.
 double RawMs(const std::string& baseUrl, ProviderKind kind, int total) {
@@ -158,10 +136,7 @@ int main(int argc, char** argv) {
   ydt::LogPane logPane;
   FailureCountingSink sink(logPane);
   ydt::BackendClient client(sink, prompter, sim.BaseUrl());
-  const std::string login = std::string("username=%64%65%6D%6F&password=") +
-                            ydt::Md5Hex(ydt::test::SimProcess::kPassword) +
-                            "&verifycode=" + ydt::test::SimProcess::kCaptcha + "&type=yunduotai";
-  if (client.CallBackend("/login/", ydt::kPost, login, nullptr, {}, false, "") != 0) {
+  if (!ydt::bench::LogIn(client)) {
     std::fprintf(stderr, "login to the stand-in failed\n");
     return 1;
   }

@@ -10,11 +10,14 @@
 #include "platform/process_table.h"
 #include "service/backend/backend_client.h"
 #include "service/backend/ports.h"
-#include "shell/settings/running_values.h"
-#include "shell/settings/settings_store.h"
 #include "ui/task_runner.h"
 
 namespace ydt {
+
+// Owned by the shell, which alone reads them; panels get what they need of them through
+// their environments (the batch delay, their settings section).
+class RunningValues;
+class SettingsStore;
 
 struct AppContext {
   BackendClient& backend;

@@ -4,7 +4,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/machine_row.h"
 
 namespace ydt {
@@ -16,6 +18,17 @@ struct AddressList {
 };
 
 AddressList BuildAddressList(std::span<const MachineRow> rows);
+
+// The rows one tab shows, for the list of all tabs.
+struct ProviderRows {
+  ProviderKind kind = ProviderKind::Tencent;
+  std::vector<const MachineRow*> rows;
+};
+
+// The addresses of several tabs, each tab's under a line "【腾讯云】" and the tabs apart by
+// an empty line; tabs without an address are left out. `count` counts addresses only, and
+// `emptyGrid` holds when no tab has a row.
+AddressList BuildGroupedAddressList(std::span<const ProviderRows> tabs);
 
 // "机器IP列表（共" + count + "行）".
 std::string AddressListCaption(int count);

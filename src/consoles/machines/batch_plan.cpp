@@ -67,6 +67,26 @@ int CountSends(const std::vector<BatchStep>& steps) {
   return sends;
 }
 
+std::vector<std::string> BatchIdLists(std::span<const std::string> ids) {
+  std::vector<std::string> lists;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (i % kIdsPerList == 0) lists.emplace_back();
+    lists.back() += ids[i];
+    lists.back() += ',';
+  }
+  return lists;
+}
+
+std::vector<BatchStep> PlanListSends(std::span<const std::string> lists, std::int64_t batchDelay) {
+  std::vector<BatchStep> steps;
+  for (std::size_t i = 0; i < lists.size(); ++i) {
+    if (i > 0) steps.push_back(BatchStep::Wait(batchDelay + 250));
+    steps.push_back(BatchStep::Send(lists[i]));
+  }
+  steps.push_back(BatchStep::Wait(batchDelay + 1250));
+  return steps;
+}
+
 void RunBatchPlan(const std::vector<BatchStep>& steps,
                   const std::function<void(const std::string& instanceIds)>& send, Pauser& pauser,
                   const BatchProgress& progress, const std::function<bool()>& keepGoing) {

@@ -39,6 +39,16 @@ std::vector<BatchStep> PlanBatchMachineAction(ProviderKind kind, MachineAction a
 
 int CountSends(const std::vector<BatchStep>& steps);
 
+inline constexpr std::size_t kIdsPerList = 100;
+
+// Chosen machines' IDs in the batch form ("id1,id2,"), in lists of at most 100, in the
+// order given.
+std::vector<std::string> BatchIdLists(std::span<const std::string> ids);
+
+// Sends each list as a batch paces its requests: batch_delay + 250 ms between two of them,
+// batch_delay + 1250 ms after the last, before the reload.
+std::vector<BatchStep> PlanListSends(std::span<const std::string> lists, std::int64_t batchDelay);
+
 // Called before each request with its number (from 1) and the number of requests.
 using BatchProgress = std::function<void(int request, int requestCount)>;
 

@@ -23,6 +23,17 @@ const MachineActionInfo& ActionInfo(MachineAction action) {
   return kActions[static_cast<std::size_t>(action)];
 }
 
+std::string ChosenMachinesConfirmation(MachineAction action, int count) {
+  // The action's title without its last character ("关闭主机" -> "关闭") is its verb.
+  const std::string_view title = ActionInfo(action).titleSuffix;
+  const std::string verb(title.substr(0, title.size() - std::string_view("主机").size()));
+  return "确定要" + verb + "选中的 " + std::to_string(count) + " 台主机？";
+}
+
+std::string ChosenMachinesTitle(MachineAction action, int count) {
+  return std::string(ActionInfo(action).titleSuffix) + "（选中 " + std::to_string(count) + " 台）";
+}
+
 BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAction action,
                                     std::string_view instanceIds) {
   const MachineActionInfo& info = ActionInfo(action);
@@ -36,20 +47,25 @@ BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAc
           LogTitle(target.kind, info.titleSuffix) + std::string(instanceIds)};
 }
 
-void SendMachineAction(BackendClient& client, Prompter& prompter, const MachineActionTarget& target,
-                       MachineAction action, std::string_view instanceIds,
-                       const ExchangeRunner& exchange) {
-  if (!RequireAccessKeys(target.keys, prompter)) return;
+RequestOutcome SendMachineAction(BackendClient& client, Prompter& prompter,
+                                 const MachineActionTarget& target, MachineAction action,
+                                 std::string_view instanceIds, const ExchangeRunner& exchange) {
+  if (!RequireAccessKeys(target.keys, prompter)) {
+    return NotSentForMissingKeys(std::string(instanceIds));
+  }
   const BackendRequest request = MachineActionRequest(target, action, instanceIds);
+  int code = 1;
+  std::string reply;
   auto send = [&] {
-    client.CallBackend(request.path, kPost, request.form, nullptr, target.owner, false,
-                       request.title);
+    code = client.CallBackend(request.path, kPost, request.form, &reply, target.owner, false,
+                              request.title);
   };
   if (exchange) {
     exchange(send);
   } else {
     send();
   }
+  return CallOutcome(std::string(instanceIds), code, reply);
 }
 
 }  // namespace ydt

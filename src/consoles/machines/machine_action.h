@@ -8,6 +8,7 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/machines/backend_request.h"
+#include "consoles/machines/run_report.h"
 #include "consoles/template/access_keys.h"
 #include "service/backend/backend_client.h"
 #include "service/backend/ports.h"
@@ -27,6 +28,11 @@ struct MachineActionInfo {
 };
 
 const MachineActionInfo& ActionInfo(MachineAction action);
+
+// The question before acting on several chosen machines: "确定要关闭选中的 12 台主机？".
+std::string ChosenMachinesConfirmation(MachineAction action, int count);
+// The summary's title after the display name: "关闭主机（选中 12 台）".
+std::string ChosenMachinesTitle(MachineAction action, int count);
 
 inline constexpr std::string_view kNoSelectionText = "您还未选择服务器！";
 inline constexpr std::string_view kActionDoneText = "已执行操作！";
@@ -51,10 +57,10 @@ BackendRequest MachineActionRequest(const MachineActionTarget& target, MachineAc
 using ExchangeRunner = std::function<void(const std::function<void()>&)>;
 
 // Sends the action for `instanceIds`, or tells the operator that a key is missing and sends
-// nothing. The backend's code is deliberately not returned: every caller reloads and says
-// "已执行操作！" whatever happened, and the log line is the report.
-void SendMachineAction(BackendClient& client, Prompter& prompter, const MachineActionTarget& target,
-                       MachineAction action, std::string_view instanceIds,
-                       const ExchangeRunner& exchange = {});
+// nothing. Whatever the outcome, every caller reloads and says "已执行操作！"; the outcome
+// only feeds the summary of a run of many requests.
+RequestOutcome SendMachineAction(BackendClient& client, Prompter& prompter,
+                                 const MachineActionTarget& target, MachineAction action,
+                                 std::string_view instanceIds, const ExchangeRunner& exchange = {});
 
 }  // namespace ydt

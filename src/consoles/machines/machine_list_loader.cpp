@@ -21,8 +21,9 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
 
   const BackendRequest count = MachineCountRequest(request.kind, request.keys, request.regionCode);
   JsonDoc doc;
-  if (client_.CallBackend(count.path, kPost, count.form, nullptr, owner_, false, count.title,
-                          &doc) != 0) {
+  const std::string noTitle;
+  if (client_.CallBackend(count.path, kPost, count.form, nullptr, owner_, false,
+                          request.quiet ? noTitle : count.title, &doc) != 0) {
     result.outcome = Outcome::CountFailed;
     return result;
   }
@@ -46,7 +47,8 @@ MachineListLoader::Result MachineListLoader::Load(const Request& request, std::s
     if (progress) progress(page, pageCount);
     const BackendRequest pageRequest =
         MachinePageRequest(request.kind, request.keys, request.regionCode, page, result.total);
-    pipeline.Push(client_.Exchange(pageRequest.path, kPost, pageRequest.form), pageRequest.title);
+    pipeline.Push(client_.Exchange(pageRequest.path, kPost, pageRequest.form),
+                  request.quiet ? noTitle : pageRequest.title);
   }
   if (stop.stop_requested()) {
     result.outcome = Outcome::Cancelled;

@@ -42,6 +42,7 @@ class MachineListLoader {
     AccessKeys keys;
     std::string regionCode;
     std::int64_t batchDelay = 100;  // ms
+    bool quiet = false;             // a background refresh: no log line per request
   };
 
   // `owner` is the window the backend's message boxes would belong to (they are off here).

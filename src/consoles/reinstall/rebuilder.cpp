@@ -16,8 +16,28 @@ std::optional<std::string> RebuildImageRefusal(const std::string& reinstallImage
   return std::nullopt;
 }
 
-std::string_view RebuildQuestion(ReinstallMode mode) {
-  return mode == ReinstallMode::SelectedMachine ? "确定要执行重装？" : "确定要全部重装？";
+std::string RebuildQuestion(ReinstallMode mode, int count) {
+  switch (mode) {
+    case ReinstallMode::SelectedMachine:
+      return "确定要执行重装？";
+    case ReinstallMode::ChosenMachines:
+      return "确定要重装选中的 " + std::to_string(count) + " 台主机？";
+    case ReinstallMode::AllMachines:
+      break;
+  }
+  return "确定要全部重装？";
+}
+
+std::string RebuildRunTitle(ProviderKind kind, ReinstallMode mode, int count) {
+  switch (mode) {
+    case ReinstallMode::SelectedMachine:
+      return {};
+    case ReinstallMode::ChosenMachines:
+      return LogTitle(kind, "重装系统（选中 " + std::to_string(count) + " 台）");
+    case ReinstallMode::AllMachines:
+      break;
+  }
+  return LogTitle(kind, "全部重装");
 }
 
 std::string RebuildFormText(ProviderKind kind, const AccessKeys& keys,
@@ -61,27 +81,33 @@ std::optional<std::vector<CodedItem>> Rebuilder::LoadRebuildImages(
   return ImagesFromReply(kind, doc, EmptyRebuildItem(kind)).items;
 }
 
-void Rebuilder::RunRebuild(const RebuildJob& job, const RebuildHooks& hooks) {
+RunReport Rebuilder::RunRebuild(const RebuildJob& job, const RebuildHooks& hooks) {
+  RunReport report;
+  report.title = RebuildRunTitle(job.kind, job.mode, static_cast<int>(job.machineIds.size()));
   const int total = static_cast<int>(job.machineIds.size());
   for (int i = 0; i < total; ++i) {
     if (hooks.progress) hooks.progress(i + 1, total);
-    SendRebuildRequest(job, "[" + job.machineIds[static_cast<std::size_t>(i)] + "]",
-                       hooks.runBlocking);
-    if (job.mode == ReinstallMode::AllMachines) pauser_.Pause(job.batchDelay + 250);
+    const std::string& id = job.machineIds[static_cast<std::size_t>(i)];
+    RequestOutcome outcome = SendRebuildRequest(job, "[" + id + "]", hooks.runBlocking);
+    outcome.subject = id;
+    report.outcomes.push_back(std::move(outcome));
+    if (job.mode != ReinstallMode::SelectedMachine) pauser_.Pause(job.batchDelay + 250);
   }
+  return report;
 }
 
-void Rebuilder::SendRebuildRequest(const RebuildJob& job, const std::string& instanceIds,
-                                   const BlockingRunner& runBlocking) {
-  if (!RequireAccessKeys(job.keys, prompter_)) return;
+RequestOutcome Rebuilder::SendRebuildRequest(const RebuildJob& job, const std::string& instanceIds,
+                                             const BlockingRunner& runBlocking) {
+  if (!RequireAccessKeys(job.keys, prompter_)) return NotSentForMissingKeys(instanceIds);
   const std::string path = BackendPath(job.kind, "rebuild/run");
   const std::string form =
       RebuildFormText(job.kind, job.keys, job.regionCode, instanceIds, job.password, job.imageId);
   const std::string title = LogTitle(job.kind, "重装系统") + instanceIds;
-  RunThrough(runBlocking, [&] {
-    std::string reply;
-    backend_.CallBackend(path, kPost, form, &reply, owner_, false, title);
-  });
+  int code = 1;
+  std::string reply;
+  RunThrough(runBlocking,
+             [&] { code = backend_.CallBackend(path, kPost, form, &reply, owner_, false, title); });
+  return CallOutcome(instanceIds, code, reply);
 }
 
 }  // namespace ydt

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "consoles/catalogue/catalogue.h"
+#include "consoles/machines/run_report.h"
 #include "consoles/template/access_keys.h"
 #include "consoles/template/blocking_runner.h"
 #include "consoles/template/coded_item.h"
@@ -17,8 +18,9 @@
 
 namespace ydt {
 
-// reinstallMode: 1 reinstalls the grid's selected machine, 0 every machine listed.
-enum class ReinstallMode { AllMachines = 0, SelectedMachine = 1 };
+// reinstallMode: 1 reinstalls the grid's selected machine, 0 every machine listed; 2 the
+// several machines chosen in the grid, one request each, paced like all machines.
+enum class ReinstallMode { AllMachines = 0, SelectedMachine = 1, ChosenMachines = 2 };
 
 inline constexpr std::string_view kRebuildLoadingItem = "正在加载...";
 
@@ -28,8 +30,12 @@ std::string_view EmptyRebuildItem(ProviderKind kind);
 // Why "执行重装" refuses the image chosen, or nothing when it may go ahead.
 std::optional<std::string> RebuildImageRefusal(const std::string& reinstallImageId);
 
-// The question asked before a run.
-std::string_view RebuildQuestion(ReinstallMode mode);
+// The question asked before a run of `count` machines.
+std::string RebuildQuestion(ReinstallMode mode, int count = 1);
+
+// The title of a run's summary line ("腾讯云 - 全部重装"); empty for one machine, whose own
+// log line says it all.
+std::string RebuildRunTitle(ProviderKind kind, ReinstallMode mode, int count);
 
 // The rebuild/run form of one machine, in the provider's field order.
 std::string RebuildFormText(ProviderKind kind, const AccessKeys& keys,
@@ -67,13 +73,14 @@ class Rebuilder {
                                                           const std::string& imageType,
                                                           const BlockingRunner& runBlocking);
 
-  // One request per machine; an all-machines run pauses after each, the last included.
-  void RunRebuild(const RebuildJob& job, const RebuildHooks& hooks);
+  // One request per machine; a run of many machines pauses after each, the last included.
+  // The report names each request by its machine's ID.
+  RunReport RunRebuild(const RebuildJob& job, const RebuildHooks& hooks);
 
   // One rebuild request for the instance-ID text "[" + ID + "]"; its log line is the only
-  // report.
-  void SendRebuildRequest(const RebuildJob& job, const std::string& instanceIds,
-                          const BlockingRunner& runBlocking);
+  // report to the operator.
+  RequestOutcome SendRebuildRequest(const RebuildJob& job, const std::string& instanceIds,
+                                    const BlockingRunner& runBlocking);
 
  private:
   BackendClient& backend_;

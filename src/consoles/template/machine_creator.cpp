@@ -63,29 +63,42 @@ CreateOutcome MachineCreator::CreateMachines(ProviderKind kind, std::string_view
                      MessageButtons::OkCancel) != MessageAnswer::Ok) {
     return CreateOutcome::Cancelled;
   }
-  const std::vector<int> batches = CreationBatches(count);
-  const int total = static_cast<int>(batches.size());
-  for (int i = 0; i < total; ++i) {
-    if (hooks.progress) hooks.progress(i + 1, total);
-    SendCreateRequest(kind, keys, state, batches[static_cast<std::size_t>(i)], hooks.runBlocking);
-  }
+  const RunReport report = SendCreateRequests(kind, keys, state, CreationBatches(count), hooks);
   pauser_.Pause(batchDelay + 1250);
   if (hooks.reload) hooks.reload();
+  if (hooks.report) hooks.report(report);
   prompter_.Show(WindowRef{}, "已执行操作！", MessageIcon::Information);
   return CreateOutcome::Sent;
 }
 
-void MachineCreator::SendCreateRequest(ProviderKind kind, const AccessKeys& keys,
-                                       const ProviderState& state, int count,
-                                       const BlockingRunner& runBlocking) {
-  if (!RequireAccessKeys(keys, prompter_)) return;
+RunReport MachineCreator::SendCreateRequests(ProviderKind kind, const AccessKeys& keys,
+                                             const ProviderState& state,
+                                             const std::vector<int>& counts,
+                                             const CreationHooks& hooks) {
+  RunReport report;
+  report.title = LogTitle(kind, "创建主机");
+  report.subjectHeading = "数量";
+  const int total = static_cast<int>(counts.size());
+  for (int i = 0; i < total; ++i) {
+    if (hooks.progress) hooks.progress(i + 1, total);
+    report.outcomes.push_back(SendCreateRequest(
+        kind, keys, state, counts[static_cast<std::size_t>(i)], hooks.runBlocking));
+  }
+  return report;
+}
+
+RequestOutcome MachineCreator::SendCreateRequest(ProviderKind kind, const AccessKeys& keys,
+                                                 const ProviderState& state, int count,
+                                                 const BlockingRunner& runBlocking) {
+  if (!RequireAccessKeys(keys, prompter_)) return NotSentForMissingKeys(std::to_string(count));
   const std::string path = BackendPath(kind, "runinstances");
   const std::string form = CreateFormText(kind, keys, state, count);
   const std::string title = LogTitle(kind, "创建主机");
-  RunThrough(runBlocking, [&] {
-    std::string reply;
-    backend_.CallBackend(path, kPost, form, &reply, owner_, false, title);
-  });
+  int code = 1;
+  std::string reply;
+  RunThrough(runBlocking,
+             [&] { code = backend_.CallBackend(path, kPost, form, &reply, owner_, false, title); });
+  return CallOutcome(std::to_string(count), code, reply);
 }
 
 }  // namespace ydt

@@ -11,6 +11,7 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/catalogue/provider_state.h"
+#include "consoles/machines/run_report.h"
 #include "consoles/template/access_keys.h"
 #include "consoles/template/blocking_runner.h"
 #include "service/backend/backend_client.h"
@@ -43,6 +44,8 @@ struct CreationHooks {
   std::function<void(int index, int total)> progress;
   // Starts the provider's machine-list load.
   std::function<void()> reload;
+  // Given how each request went, after the reload and before "已执行操作！".
+  std::function<void(const RunReport&)> report;
 };
 
 class MachineCreator {
@@ -55,9 +58,17 @@ class MachineCreator {
                                const AccessKeys& keys, const ProviderState& state,
                                std::int64_t batchDelay, const CreationHooks& hooks);
 
-  // One runinstances request for `count` machines; its log line is the only report.
-  void SendCreateRequest(ProviderKind kind, const AccessKeys& keys, const ProviderState& state,
-                         int count, const BlockingRunner& runBlocking);
+  // One runinstances request per count, one after the other; the report names each by its
+  // count. Also what a retry of the failed requests sends.
+  RunReport SendCreateRequests(ProviderKind kind, const AccessKeys& keys,
+                               const ProviderState& state, const std::vector<int>& counts,
+                               const CreationHooks& hooks);
+
+  // One runinstances request for `count` machines; its log line is the only report to the
+  // operator.
+  RequestOutcome SendCreateRequest(ProviderKind kind, const AccessKeys& keys,
+                                   const ProviderState& state, int count,
+                                   const BlockingRunner& runBlocking);
 
  private:
   BackendClient& backend_;

@@ -9,7 +9,7 @@
 namespace ydt {
 namespace {
 
-constexpr const char* kBusyText = "服务器繁忙，请稍后再试！";
+constexpr const char* kBusyText = kBackendBusyText;
 // Replies shorter than this many GBK bytes cannot hold an envelope.
 constexpr std::size_t kShortestReply = 10;
 

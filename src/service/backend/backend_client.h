@@ -13,6 +13,9 @@ class JsonDoc;
 
 enum HttpMethod : int { kGet = 0, kPost = 1 };
 
+// What a failure without a usable envelope says (log line and message box).
+inline constexpr const char* kBackendBusyText = "服务器繁忙，请稍后再试！";
+
 // "http://" + the configured backend host + ":60080/api/v1/lxinterface".
 std::string DefaultBackendBaseUrl();
 
@@ -44,6 +47,8 @@ class BackendClient {
                 const std::string& title, JsonDoc* replyDoc = nullptr);
 
   const std::string& BackendBaseUrl() const { return baseUrl_; }
+  // Where the request lines go; a run's summary line goes there too.
+  LogSink& Log() const { return log_; }
 
  private:
   LogSink& log_;

@@ -29,6 +29,7 @@
 #include "shell/login/login_form.h"
 #include "shell/login/login_settings.h"
 #include "shell/login/program_digest.h"
+#include "shell/settings/settings_store.h"
 #include "ui/app_context.h"
 #include "ui/qt_prompter.h"
 #include "ui/task_runner.h"

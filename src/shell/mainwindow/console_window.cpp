@@ -1,9 +1,7 @@
 #include "shell/mainwindow/console_window.h"
 
-#include "consoles/machines/ui/machines_wiring.h"
-#include "consoles/reinstall/ui/reinstall_wiring.h"
-#include "consoles/template/ui/template_wiring.h"
 #include "shell/mainwindow/main_window.h"
+#include "shell/mainwindow/tab_composition.h"
 
 namespace ydt {
 

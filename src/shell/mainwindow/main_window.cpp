@@ -20,6 +20,8 @@
 #include "service/json/json_doc.h"
 #include "shell/mainwindow/clock_text.h"
 #include "shell/mainwindow/provider_page.h"
+#include "shell/settings/running_values.h"
+#include "shell/settings/settings_store.h"
 #include "shell/settings/ui/system_parameters_dialog.h"
 #include "ui/app_context.h"
 #include "ui/log_pane.h"
@@ -91,6 +93,8 @@ MainWindow::MainWindow(AppContext& context, LogPane* logPane, QWidget* parent)
   clockLabel_->setObjectName(QStringLiteral("状态条1_时间"));
   serverLabel_ = new QLabel(QStringLiteral("当前选择的被控服务器："), status);
   serverLabel_->setObjectName(QStringLiteral("状态条1_被控服务器"));
+  // Machine IDs and addresses come from the backend: never read as markup.
+  serverLabel_->setTextFormat(Qt::PlainText);
   status->addWidget(clockLabel_, 1);
   status->addWidget(serverLabel_, 1);
   setStatusBar(status);
@@ -170,6 +174,10 @@ void MainWindow::UpdateClock() {
   localtime_r(&now, &local);
   clockLabel_->setText(QStringLiteral("当前系统时间：") +
                        QString::fromStdString(ClockDateTimeText(local)));
+}
+
+void MainWindow::ShowSelectedServer(const QString& machine) {
+  serverLabel_->setText(QStringLiteral("当前选择的被控服务器：") + machine);
 }
 
 void MainWindow::StartLoginInfoRequest() {

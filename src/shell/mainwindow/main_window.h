@@ -42,6 +42,9 @@ class MainWindow : public QMainWindow {
 
   // Updates part 0 of the status bar (called each clock tick).
   void UpdateClock();
+  // Part 1 of the status bar: its caption followed by the selected machine ("ID address"),
+  // or the caption alone.
+  void ShowSelectedServer(const QString& machine);
 
   // The exit confirmation. On OK ends every copy of the program through the platform seam
   // (the real one does not return) and quits; true then.

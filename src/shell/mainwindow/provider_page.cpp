@@ -12,6 +12,7 @@
 
 #include "consoles/account/ui/key_pair_panel.h"
 #include "service/text/text.h"
+#include "shell/settings/settings_store.h"
 #include "ui/app_context.h"
 
 namespace ydt {
@@ -33,6 +34,16 @@ constexpr FrameNames kFrameNames[] = {{"分组框2", "分组框4", "分组框1"}
 
 }  // namespace
 
+SectionSettings SectionSettingsOf(SettingsStore& store, ProviderKind kind) {
+  const std::string section(Info(kind).section);
+  return {[&store, section](std::string_view key, std::string_view defaultText) {
+            return store.readSetting(section, key, defaultText);
+          },
+          [&store, section](std::string_view key, std::string_view text) {
+            store.writeSetting(section, key, text);
+          }};
+}
+
 ProviderPage::ProviderPage(AppContext& context, ProviderKind kind, QWidget* parent)
     : QWidget(parent), context_(context), kind_(kind) {
   const ProviderInfo& info = Info(kind);
@@ -40,7 +51,7 @@ ProviderPage::ProviderPage(AppContext& context, ProviderKind kind, QWidget* pare
   setObjectName(Q(info.segment));
 
   auto* column = new QVBoxLayout(this);
-  keyPair_ = new KeyPairPanel(context, kind, this);
+  keyPair_ = new KeyPairPanel(context, kind, SectionSettingsOf(context.settings, kind), this);
   keyPair_->setObjectName(QString::fromUtf8(names.keyPair));
   column->addWidget(keyPair_);
 

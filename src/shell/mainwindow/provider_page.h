@@ -7,6 +7,7 @@
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/catalogue/provider_state.h"
+#include "ui/section_settings.h"
 
 class QComboBox;
 class QGroupBox;
@@ -15,6 +16,10 @@ namespace ydt {
 
 struct AppContext;
 class KeyPairPanel;
+class SettingsStore;
+
+// The provider's section of the settings file, for the panels of its tab.
+SectionSettings SectionSettingsOf(SettingsStore& store, ProviderKind kind);
 
 class ProviderPage : public QWidget {
   Q_OBJECT

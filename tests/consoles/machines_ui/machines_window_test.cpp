@@ -1,13 +1,20 @@
 // The machine panels in the real main window against the stand-in: a region choice loads
-// the grid with the whole window's tab control held, and a right-click opens the menu on
-// the row under the mouse.
+// the grid with the whole window's tab control held, a right-click opens the menu on the
+// row under the mouse, the status bar names the selected machine, the address window
+// gathers every tab's addresses, and 自动刷新 is kept in the settings file.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
 #include <memory>
@@ -15,15 +22,21 @@
 #include "consoles/account/ui/key_pair_panel.h"
 #include "consoles/machines/sim_session.h"
 #include "consoles/machines/ui/machines_panel.h"
-#include "consoles/machines/ui/machines_wiring.h"
 #include "shell/mainwindow/main_window.h"
 #include "shell/mainwindow/provider_page.h"
+#include "shell/mainwindow/tab_composition.h"
+#include "shell/settings/running_values.h"
+#include "shell/settings/settings_store.h"
 #include "support/fakes/recording_pauser.h"
 #include "ui/app_context.h"
 #include "ui/log_pane.h"
 
 namespace ydt {
 namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 class NoProcesses : public ProcessTable {
  public:
@@ -97,6 +110,61 @@ class MachinesWindowTest : public QObject {
     QCOMPARE(panels_[1]->SelectedRow(), 3);
     QCOMPARE(context_->State(ProviderKind::Aliyun).selectedRow, 3);
     panels_[1]->PopupMenu()->close();
+  }
+
+  void statusBarNamesTheSelectedMachineOfTheTabOnShow() {
+    auto* label = window_->findChild<QLabel*>(QStringLiteral("状态条1_被控服务器"));
+    const MachineRow& row = panels_[1]->Model().Rows()[3];
+    QString expected = QStringLiteral("当前选择的被控服务器：") + Q(row.Cell(MachineColumn::Id));
+    const std::string& address = row.Cell(MachineColumn::PublicAddress);
+    if (!address.empty()) expected += u' ' + Q(address.substr(0, address.find(',')));
+    QCOMPARE(label->text(), expected);
+    window_->Tabs()->setCurrentIndex(0);  // nothing selected there
+    QCOMPARE(label->text(), QStringLiteral("当前选择的被控服务器："));
+    window_->Tabs()->setCurrentIndex(1);
+    QCOMPARE(label->text(), expected);
+  }
+
+  void addressWindowGathersEveryTab() {
+    ProviderPage& tencent = *window_->Page(ProviderKind::Tencent);
+    tencent.KeyPair()->SecretIdBox()->setText(QStringLiteral("demo-qcloud-id"));
+    tencent.KeyPair()->SecretKeyBox()->setText(QStringLiteral("demo-qcloud-key"));
+    tencent.RegionBox()->setCurrentIndex(0);
+    emit tencent.RegionBox()->activated(0);
+    QTRY_VERIFY_WITH_TIMEOUT(!panels_[0]->LoadRunning(), 20000);
+
+    QString oneTab, allTabs, caption;
+    QTimer::singleShot(0, this, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (dialog == nullptr) return;
+      auto* text = dialog->findChild<QPlainTextEdit*>(QStringLiteral("编辑框_机器IP列表"));
+      oneTab = text->toPlainText();
+      dialog->findChild<QCheckBox*>(QStringLiteral("选择框_全部标签页"))->click();
+      allTabs = text->toPlainText();
+      caption = dialog->findChild<QGroupBox*>(QStringLiteral("分组框_机器IP列表"))->title();
+      dialog->close();
+    });
+    window_->findChild<QPushButton*>(QStringLiteral("按钮_阿里云_提取全部IP"))->click();
+    QVERIFY(!oneTab.isEmpty() && !oneTab.contains(u'【'));
+    QVERIFY2(allTabs.startsWith(QStringLiteral("【腾讯云】\n43.138.20.11,43.138.20.12\n")),
+             qPrintable(allTabs));
+    QVERIFY(allTabs.contains(QStringLiteral("\n\n【阿里云】\n") + oneTab));
+    QVERIFY(!allTabs.contains(QStringLiteral("【华为云】")));
+    QCOMPARE(caption, QStringLiteral("机器IP列表（共%1行）").arg(oneTab.count(u'\n') + 2));
+  }
+
+  void autoRefreshChoiceIsKeptInTheProvidersSection() {
+    auto* box = window_->findChild<QCheckBox*>(QStringLiteral("选择框_腾讯云_自动刷新"));
+    QVERIFY(box != nullptr && box->isChecked());
+    box->click();
+    QCOMPARE(settings_->readSetting("qcloud", "auto_refresh", ""), std::string("0"));
+    QCOMPARE(settings_->readSetting("huawei", "auto_refresh", "none"), std::string("none"));
+    // Read back when the window restores its settings.
+    box->setChecked(true);
+    window_->Page(ProviderKind::Tencent)->LoadSettings();
+    QVERIFY(!box->isChecked());
+    box->click();
+    QCOMPARE(settings_->readSetting("qcloud", "auto_refresh", ""), std::string("1"));
   }
 
  private:

@@ -1,12 +1,15 @@
-// The reinstall dialog through its states, its image checks and its runs, and the two ways
-// the operator opens it.
+// The reinstall dialog through its states, its image checks and its runs (one machine, the
+// chosen ones, all of them, and a retry of the failed ones), and the ways the operator
+// opens it.
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
 
+#include "consoles/machines/ui/run_result_window.h"
 #include "consoles/reinstall/ui/reinstall_dialog.h"
 #include "consoles/reinstall/ui/reinstall_launcher.h"
 #include "scripted_backend.h"
@@ -43,6 +46,8 @@ class ReinstallDialogTest : public QObject {
         return rows[static_cast<std::size_t>(selected)];
       };
       env.machineIds = [this] { return rows; };
+      env.selectedMachineIds = [this] { return chosen; };
+      env.afterRun = [this] { ++afterRuns; };
       env.openModal = [this](QDialog* dialog) {
         opened = qobject_cast<ReinstallDialog*>(dialog);
         dialog->show();
@@ -70,6 +75,8 @@ class ReinstallDialogTest : public QObject {
     AccessKeys keys{"id", "key"};
     std::vector<std::string> rows{"ins-1", "ins-2", "ins-3"};
     int selected = 1;
+    std::vector<std::string> chosen;
+    int afterRuns = 0;
     QPointer<ReinstallDialog> opened;
   };
 
@@ -96,6 +103,7 @@ class ReinstallDialogTest : public QObject {
   void refusesWithoutAValidImage();
   void missingKeysLeaveTheLoadingItem();
   void launcherChecksTheGridFirst();
+  void chosenMachinesRunWithTheFailedOneListedAndRetried();
 };
 
 void ReinstallDialogTest::loadsThenOffersTheImagesWithoutChoosingOne() {
@@ -261,6 +269,45 @@ void ReinstallDialogTest::launcherChecksTheGridFirst() {
   QCOMPARE(f.opened->windowTitle(), ReinstallDialog::Title());
   QTRY_COMPARE(f.opened->CurrentPhase(), ReinstallDialog::Phase::Ready);
   f.opened->close();
+}
+
+void ReinstallDialogTest::chosenMachinesRunWithTheFailedOneListedAndRetried() {
+  Fixture f(ProviderKind::Tencent);
+  f.chosen = {"ins-1", "ins-3"};
+  f.backend.Queue(f.ImagesPath(), kTwoImages);
+  f.backend.Queue(f.RunPath(), R"({"code":0,"msg":"","data":{}})");
+  f.backend.Queue(f.RunPath(), R"({"code":1,"msg":"请先关机","data":{}})");
+  f.backend.Queue(f.RunPath(), R"({"code":0,"msg":"","data":{}})");
+  ReinstallLauncher launcher(ProviderKind::Tencent, f.Env(), nullptr);
+  launcher.OpenForSelected();
+  QCOMPARE(launcher.reinstallMode(), ReinstallMode::ChosenMachines);
+  QVERIFY(f.opened);
+  ReinstallDialog* dialog = f.opened;
+  QTRY_COMPARE(dialog->CurrentPhase(), ReinstallDialog::Phase::Ready);
+  Pick(List(*dialog), 0);
+  QTest::mouseClick(RunButton(*dialog), Qt::LeftButton);
+  QTRY_COMPARE(f.backend.Forms(f.RunPath()).size(), std::size_t{2});
+  QTRY_COMPARE(dialog->CurrentPhase(), ReinstallDialog::Phase::Ready);
+  QCOMPARE(f.BoxTexts(), (std::vector<std::string>{"确定要重装选中的 2 台主机？", "已执行操作！"}));
+  QCOMPARE(f.pauser.Lengths(), (std::vector<std::int64_t>{1000, 350, 350}));
+  QCOMPARE(f.afterRuns, 1);
+  QVERIFY(f.log.Lines().front().ends_with(
+      "] [腾讯云 - 重装系统（选中 2 台）] 共 2 个请求：成功 1，失败 1\r\n"));
+
+  auto* result = dialog->findChild<RunResultWindow*>();
+  QVERIFY(result != nullptr);
+  auto* table = result->findChild<QTableWidget*>(QStringLiteral("列表框_失败请求"));
+  QCOMPARE(table->rowCount(), 1);
+  QCOMPARE(table->item(0, 0)->text(), QStringLiteral("ins-3"));
+  QCOMPARE(table->item(0, 2)->text(), QStringLiteral("请先关机"));
+  result->RetryFailed();
+  const auto forms = f.backend.Forms(f.RunPath());
+  QCOMPARE(forms.size(), std::size_t{3});
+  QCOMPARE(FormValue(forms[2], "instanceids"), std::string("[ins-3]"));
+  QCOMPARE(table->rowCount(), 0);
+  QCOMPARE(f.afterRuns, 2);
+  QVERIFY(f.log.Lines().front().ends_with("（重试）] 共 1 个请求：成功 1，失败 0\r\n"));
+  dialog->close();
 }
 
 }  // namespace ydt

@@ -35,6 +35,10 @@ class CreationTest : public ::testing::Test {
     CreationHooks hooks;
     hooks.progress = [this](int i, int n) { progress.emplace_back(i, n); };
     hooks.reload = [this] { ++reloads; };
+    hooks.report = [this](const RunReport& r) {
+      report = r;
+      reportedBeforeNotice = BoxTexts().size() == 1;  // only the confirmation so far
+    };
     return creator.CreateMachines(kind, countText, keys, State(kind), 100, hooks);
   }
 
@@ -59,6 +63,8 @@ class CreationTest : public ::testing::Test {
   BackendClient client{log, prompter, backend.BaseUrl()};
   std::vector<std::pair<int, int>> progress;
   int reloads = 0;
+  RunReport report;
+  bool reportedBeforeNotice = false;
 };
 
 TEST_F(CreationTest, CountsSplitExactlyIntoRequests) {
@@ -101,6 +107,10 @@ TEST_F(CreationTest, ConfirmsThenSendsPausesReloadsAndReports) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NE(lines[0].find("] [腾讯云 - 创建主机] 成功！"), std::string::npos);
   EXPECT_NE(lines[1].find("] [腾讯云 - 创建主机] 余额不足！"), std::string::npos);
+  // The run's outcomes go to the window before "已执行操作！", each request by its count.
+  EXPECT_TRUE(reportedBeforeNotice);
+  EXPECT_EQ(report.title, "腾讯云 - 创建主机");
+  EXPECT_EQ(report.outcomes, (std::vector<RequestOutcome>{{"100", 1, "余额不足"}, {"50", 0, ""}}));
 }
 
 TEST_F(CreationTest, BadCountsWarnAndSendNothing) {

@@ -19,6 +19,8 @@
 #include "shell/mainwindow/console_window.h"
 #include "shell/mainwindow/main_window.h"
 #include "shell/mainwindow/provider_page.h"
+#include "shell/settings/running_values.h"
+#include "shell/settings/settings_store.h"
 #include "sim_process.h"
 #include "support/fakes/recording_log_sink.h"
 #include "support/fakes/recording_pauser.h"

@@ -20,6 +20,9 @@
 #include "service/text/text.h"
 #include "shell/mainwindow/main_window.h"
 #include "shell/mainwindow/provider_page.h"
+#include "shell/mainwindow/tab_composition.h"
+#include "shell/settings/running_values.h"
+#include "shell/settings/settings_store.h"
 #include "support/sim/sim_process.h"
 #include "ui/app_context.h"
 #include "ui/event_loop_pauser.h"
@@ -164,7 +167,7 @@ SoakFigures RunConsoleSoak(const SimProcess& sim, const SoakOptions& options) {
   std::atomic<long long> pauseMs{0};
   auto window = std::make_unique<MainWindow>(context, logPane);
   ProviderPage& page = *window->Page(options.kind);
-  MachinesEnvironment env = MachinesEnvironment::FromContext(context, options.kind);
+  MachinesEnvironment env = MachinesEnvironmentFor(context, page);
   env.makeLoadPauser = [&pauses, &pauseMs](std::stop_token) {
     return std::make_unique<CountedPause>(pauses, pauseMs);
   };

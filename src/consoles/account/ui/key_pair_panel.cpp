@@ -28,8 +28,12 @@ QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent) {
 
 }  // namespace
 
-KeyPairPanel::KeyPairPanel(AppContext& context, ProviderKind kind, QWidget* parent)
-    : QGroupBox(Q(Info(kind).keyHintCaption), parent), context_(context), kind_(kind) {
+KeyPairPanel::KeyPairPanel(AppContext& context, ProviderKind kind, SectionSettings settings,
+                           QWidget* parent)
+    : QGroupBox(Q(Info(kind).keyHintCaption), parent),
+      context_(context),
+      kind_(kind),
+      settings_(std::move(settings)) {
   const ProviderInfo& info = Info(kind);
   auto* column = new QVBoxLayout(this);
   auto* keyRow = new QHBoxLayout;
@@ -97,7 +101,7 @@ std::pair<std::string, std::string> KeyPairPanel::Credentials() const {
 
 void KeyPairPanel::SaveCredential(QLineEdit* box, const char* key) {
   // Written exactly as typed; operations trim when they send.
-  context_.settings.writeSetting(Info(kind_).section, key, box->text().toStdString());
+  settings_.Write(key, box->text().toStdString());
 }
 
 void KeyPairPanel::SaveNetworkId(QLineEdit* box, int which) {
@@ -109,14 +113,14 @@ void KeyPairPanel::SaveNetworkId(QLineEdit* box, int which) {
   } else {
     (which == 0 ? state.vpcId : state.subnetId) = text;
   }
-  context_.settings.writeSetting(info.section, which == 0 ? info.netIdKeyA : info.netIdKeyB, text);
+  settings_.Write(which == 0 ? info.netIdKeyA : info.netIdKeyB, text);
 }
 
 void KeyPairPanel::LoadSettings() {
   const ProviderInfo& info = Info(kind_);
   auto restore = [&](QLineEdit* box, std::string_view key) {
     if (box == nullptr) return;
-    const std::string value = context_.settings.readSetting(info.section, key, "");
+    const std::string value = settings_.Read(key, "");
     if (!value.empty()) box->setText(QString::fromStdString(value));
   };
   restore(secretId_, "secretid");

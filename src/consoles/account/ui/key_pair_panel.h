@@ -10,6 +10,7 @@
 
 #include "consoles/account/account_balance.h"
 #include "consoles/catalogue/catalogue.h"
+#include "ui/section_settings.h"
 
 class QHBoxLayout;
 class QLabel;
@@ -23,7 +24,9 @@ struct AppContext;
 class KeyPairPanel : public QGroupBox {
   Q_OBJECT
  public:
-  KeyPairPanel(AppContext& context, ProviderKind kind, QWidget* parent = nullptr);
+  // `settings` is the provider's section of the settings file.
+  KeyPairPanel(AppContext& context, ProviderKind kind, SectionSettings settings,
+               QWidget* parent = nullptr);
 
   ProviderKind Kind() const { return kind_; }
 
@@ -60,6 +63,7 @@ class KeyPairPanel : public QGroupBox {
 
   AppContext& context_;
   ProviderKind kind_;
+  SectionSettings settings_;
   QLineEdit* secretId_ = nullptr;
   QLineEdit* secretKey_ = nullptr;
   QPushButton* testButton_ = nullptr;

@@ -1,8 +1,11 @@
 // What a machine panel needs from the rest of the console: the backend, the operator's
-// message boxes, the waits, the tab's running record and the key boxes. Gathered in one
-// place so a test or the benchmark can hand the panel its own pieces.
+// message boxes, the waits, the tab's running record, its key boxes and its settings
+// section. Gathered in one place so that the shell's composition, a test or the benchmark
+// can hand the panel its own pieces.
 #pragma once
 
+#include <QString>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,10 +16,9 @@
 #include "consoles/template/access_keys.h"
 #include "service/backend/backend_client.h"
 #include "service/backend/ports.h"
+#include "ui/section_settings.h"
 
 namespace ydt {
-
-struct AppContext;
 
 struct MachinesEnvironment {
   BackendClient* client = nullptr;
@@ -41,8 +43,15 @@ struct MachinesEnvironment {
   // sleeps, waking early when a newer load takes over.
   std::function<std::unique_ptr<Pauser>(std::stop_token)> makeLoadPauser;
 
-  // Everything from the console's shared services for the tab of `kind`.
-  static MachinesEnvironment FromContext(AppContext& context, ProviderKind kind);
+  // The provider's section of the settings file (the 自动刷新 choice).
+  SectionSettings settings;
+  // Asks where to export the grid, starting from `suggested`; an empty answer cancels.
+  // Empty asks with a file dialog.
+  std::function<QString(const QString& suggested)> chooseExportFile;
+  // After an action the tab reloads quietly this often while a machine is in a passing
+  // state, and gives up after the limit.
+  std::chrono::milliseconds quietRefreshInterval{5000};
+  std::chrono::milliseconds quietRefreshLimit{std::chrono::minutes(3)};
 };
 
 }  // namespace ydt

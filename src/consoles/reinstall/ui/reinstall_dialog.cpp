@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "consoles/machines/ui/run_result_window.h"
 #include "ui/task_runner.h"
 
 namespace ydt {
@@ -180,7 +181,10 @@ void ReinstallDialog::ExecuteReinstall() {
     env_.prompter->Show(WindowRef{}, *refusal, MessageIcon::Information);
     return;
   }
-  if (env_.prompter->Show(WindowRef{}, std::string(RebuildQuestion(reinstallMode_)),
+  const int count = reinstallMode_ == ReinstallMode::ChosenMachines && env_.selectedMachineIds
+                        ? static_cast<int>(env_.selectedMachineIds().size())
+                        : 1;
+  if (env_.prompter->Show(WindowRef{}, RebuildQuestion(reinstallMode_, count),
                           MessageIcon::Question, MessageButtons::OkCancel) != MessageAnswer::Ok) {
     return;
   }
@@ -211,20 +215,62 @@ void ReinstallDialog::RunRebuild() {
               env_.selectedMachineId ? env_.selectedMachineId() : std::nullopt) {
         job.machineIds.push_back(*id);
       }
+    } else if (reinstallMode_ == ReinstallMode::ChosenMachines) {
+      if (env_.selectedMachineIds) job.machineIds = env_.selectedMachineIds();
     } else if (env_.machineIds) {
       job.machineIds = env_.machineIds();
     }
-    Rebuilder rebuilder(*env_.client, *env_.prompter, *env_.uiPauser, env_.owner);
-    RebuildHooks hooks;
-    hooks.runBlocking = Runner();
-    hooks.progress = [this, self](int index, int total) {
-      if (self) progress_->setText(QStringLiteral("正在重装第%1台，共%2台").arg(index).arg(total));
-    };
-    rebuilder.RunRebuild(job, hooks);
+    const RunReport report = Rebuild(job);
+    if (!self) return;
+    ReportRun(job, report);
   }
   if (!self) return;
   progress_->clear();
   SetPhase(Phase::Ready);
+}
+
+RunReport ReinstallDialog::Rebuild(const RebuildJob& job) {
+  const QPointer<ReinstallDialog> self(this);
+  Rebuilder rebuilder(*env_.client, *env_.prompter, *env_.uiPauser, env_.owner);
+  RebuildHooks hooks;
+  hooks.runBlocking = Runner();
+  hooks.progress = [this, self](int index, int total) {
+    if (self) progress_->setText(QStringLiteral("正在重装第%1台，共%2台").arg(index).arg(total));
+  };
+  RunReport report = rebuilder.RunRebuild(job, hooks);
+  if (env_.afterRun) env_.afterRun();
+  return report;
+}
+
+void ReinstallDialog::ReportRun(const RebuildJob& job, const RunReport& report) {
+  // One machine's own log line says it all; a run of many is summed up.
+  if (report.title.empty()) return;
+  LogRunSummary(env_.client->Log(), report);
+  const QPointer<ReinstallDialog> self(this);
+  ShowRunResult(
+      report,
+      [self, job, title = report.title](const std::vector<RequestOutcome>& failed) {
+        return self ? self->RetryFailed(job, title, failed) : std::nullopt;
+      },
+      this);
+}
+
+std::optional<RunReport> ReinstallDialog::RetryFailed(RebuildJob job, const std::string& title,
+                                                      const std::vector<RequestOutcome>& failed) {
+  if (phase_ != Phase::Ready) return std::nullopt;
+  job.mode = ReinstallMode::ChosenMachines;
+  job.keys = ReadKeys();  // a missing or wrong key may be what failed
+  job.machineIds.clear();
+  for (const RequestOutcome& outcome : failed) job.machineIds.push_back(outcome.subject);
+  const QPointer<ReinstallDialog> self(this);
+  SetPhase(Phase::Running);
+  RunReport report = Rebuild(job);
+  report.title = title + "（重试）";
+  if (env_.client != nullptr) LogRunSummary(env_.client->Log(), report);
+  if (!self) return report;
+  progress_->clear();
+  SetPhase(Phase::Ready);
+  return report;
 }
 
 }  // namespace ydt

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
+#include <vector>
 
 #include "consoles/catalogue/catalogue.h"
 #include "consoles/reinstall/rebuilder.h"
@@ -46,6 +48,11 @@ class ReinstallDialog : public QDialog {
   void LoadRebuildImages();
   void ExecuteReinstall();
   void RunRebuild();
+  RunReport Rebuild(const RebuildJob& job);
+  // The summary line of a run of many machines and, when one failed, the result window.
+  void ReportRun(const RebuildJob& job, const RunReport& report);
+  std::optional<RunReport> RetryFailed(RebuildJob job, const std::string& title,
+                                       const std::vector<RequestOutcome>& failed);
   void SetPhase(Phase phase);
   void ApplyCloseButton();
   AccessKeys ReadKeys() const;

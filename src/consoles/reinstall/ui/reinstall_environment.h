@@ -37,10 +37,14 @@ struct ReinstallEnvironment {
   BlockingRunner runBlocking;
 
   // The tab's grid: its number of rows, the ID of its selected row (nothing without a
-  // selection) and the IDs of all rows in grid order.
+  // selection), the IDs of all its selected rows in the order shown, and the IDs of all rows
+  // in grid order.
   std::function<int()> rowCount;
   std::function<std::optional<std::string>()> selectedMachineId;
+  std::function<std::vector<std::string>()> selectedMachineIds;
   std::function<std::vector<std::string>()> machineIds;
+  // Called after each run: the grid watches its machines settle.
+  std::function<void()> afterRun;
 
   // Shows a window modally; empty runs exec(). Tests show it without blocking.
   std::function<void(QDialog*)> openModal;

@@ -18,8 +18,10 @@ QPushButton* ReinstallLauncher::NewReinstallAllButton(QWidget* parent) {
 }
 
 void ReinstallLauncher::OpenForSelected() {
-  reinstallMode_ = ReinstallMode::SelectedMachine;
-  const bool selected = env_.selectedMachineId && env_.selectedMachineId().has_value();
+  const std::size_t chosen = env_.selectedMachineIds ? env_.selectedMachineIds().size() : 0;
+  reinstallMode_ = chosen > 1 ? ReinstallMode::ChosenMachines : ReinstallMode::SelectedMachine;
+  const bool selected =
+      chosen > 0 || (env_.selectedMachineId && env_.selectedMachineId().has_value());
   if (!selected) {
     if (env_.prompter != nullptr) {
       env_.prompter->Show(WindowRef{}, "您还未选择服务器！", MessageIcon::Information);

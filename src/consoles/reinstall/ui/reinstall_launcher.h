@@ -26,6 +26,7 @@ class ReinstallLauncher : public QObject {
   ReinstallMode reinstallMode() const { return reinstallMode_; }
 
  public slots:
+  // The selected machine, or every selected machine when several are.
   void OpenForSelected();
   void OpenForAll();
 

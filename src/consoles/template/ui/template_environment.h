@@ -34,7 +34,7 @@ struct TemplateEnvironment {
   // Runs a creation request's HTTP exchange; empty keeps the window painting without input
   // while the exchange runs on a helper thread.
   BlockingRunner runBlocking;
-  // Starts the tab's machine-list load.
+  // Starts the tab's machine-list load, and the watch for machines still on their way.
   std::function<void()> reloadMachines;
   // Shows a window modally; empty runs exec(). Tests show it without blocking.
   std::function<void(QDialog*)> openModal;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include "consoles/machines/ui/run_result_window.h"
 #include "consoles/template/machine_creator.h"
 #include "consoles/template/template_lookups.h"
 #include "consoles/template/ui/instance_type_window.h"
@@ -323,6 +324,12 @@ void TemplatePanel::ShowProgress(int index, int total) {
   progress_->setText(QStringLiteral("正在发送第%1个创建请求，共%2个").arg(index).arg(total));
 }
 
+BlockingRunner TemplatePanel::Runner() const {
+  return env_.runBlocking
+             ? env_.runBlocking
+             : BlockingRunner([](const std::function<void()>& work) { RunBlocking(work); });
+}
+
 void TemplatePanel::CreateMachines() {
   if (creating_ || env_.client == nullptr || env_.prompter == nullptr || env_.uiPauser == nullptr) {
     return;
@@ -333,12 +340,11 @@ void TemplatePanel::CreateMachines() {
   const QPointer<TemplatePanel> self(this);
   MachineCreator creator(*env_.client, *env_.prompter, *env_.uiPauser, env_.owner);
   CreationHooks hooks;
-  hooks.runBlocking =
-      env_.runBlocking
-          ? env_.runBlocking
-          : BlockingRunner([](const std::function<void()>& work) { RunBlocking(work); });
+  hooks.runBlocking = Runner();
   hooks.progress = [this](int index, int total) { ShowProgress(index, total); };
   hooks.reload = env_.reloadMachines;
+  const ProviderState asClicked = *env_.state;
+  hooks.report = [this, asClicked](const RunReport& report) { ReportCreation(report, asClicked); };
   const std::int64_t delay = env_.batchDelay ? env_.batchDelay() : 100;
   creator.CreateMachines(kind_, S(countBox_->text()), ReadKeys(), *env_.state, delay, hooks);
   if (!self) return;
@@ -346,6 +352,48 @@ void TemplatePanel::CreateMachines() {
   creating_ = false;
   createButton_->setEnabled(true);
   emit CreationFinished();
+}
+
+void TemplatePanel::ReportCreation(const RunReport& report, const ProviderState& asClicked) {
+  LogRunSummary(env_.client->Log(), report);
+  const QPointer<TemplatePanel> self(this);
+  const std::string title = report.title;
+  ShowRunResult(
+      report,
+      [self, asClicked, title](const std::vector<RequestOutcome>& failed) {
+        return self ? self->RetryCreation(asClicked, title, failed) : std::nullopt;
+      },
+      window());
+}
+
+std::optional<RunReport> TemplatePanel::RetryCreation(const ProviderState& asClicked,
+                                                      const std::string& title,
+                                                      const std::vector<RequestOutcome>& failed) {
+  if (creating_ || env_.client == nullptr || env_.prompter == nullptr || env_.uiPauser == nullptr) {
+    return std::nullopt;
+  }
+  creating_ = true;
+  createButton_->setEnabled(false);
+  std::vector<int> counts;
+  for (const RequestOutcome& outcome : failed) counts.push_back(TextToInt(outcome.subject));
+  const QPointer<TemplatePanel> self(this);
+  MachineCreator creator(*env_.client, *env_.prompter, *env_.uiPauser, env_.owner);
+  CreationHooks hooks;
+  hooks.runBlocking = Runner();
+  hooks.progress = [this, self](int index, int total) {
+    if (self) ShowProgress(index, total);
+  };
+  // The keys as they stand: a missing or wrong key may be what failed.
+  RunReport report = creator.SendCreateRequests(kind_, ReadKeys(), asClicked, counts, hooks);
+  report.title = title + "（重试）";
+  env_.uiPauser->Pause((env_.batchDelay ? env_.batchDelay() : 100) + 1250);
+  if (!self) return report;
+  if (env_.reloadMachines) env_.reloadMachines();
+  LogRunSummary(env_.client->Log(), report);
+  progress_->clear();
+  creating_ = false;
+  createButton_->setEnabled(true);
+  return report;
 }
 
 }  // namespace ydt

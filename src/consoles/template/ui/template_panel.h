@@ -5,8 +5,11 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
+#include <vector>
 
 #include "consoles/catalogue/catalogue.h"
+#include "consoles/machines/run_report.h"
 #include "consoles/template/lookup_replies.h"
 #include "consoles/template/ui/template_environment.h"
 
@@ -56,6 +59,12 @@ class TemplatePanel : public QWidget {
   void ApplyImages(int generation, const ImageList& images);
   void ReadDestroyTimer();
   void ShowProgress(int index, int total);
+  BlockingRunner Runner() const;
+  // The summary line and, when a request failed, the result window whose retry sends the
+  // failed requests again with the template as it was at the click.
+  void ReportCreation(const RunReport& report, const ProviderState& asClicked);
+  std::optional<RunReport> RetryCreation(const ProviderState& asClicked, const std::string& title,
+                                         const std::vector<RequestOutcome>& failed);
   AccessKeys ReadKeys() const;
 
   ProviderKind kind_;
