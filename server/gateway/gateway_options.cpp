@@ -118,8 +118,10 @@ options:
                        plain HTTP, so only on a network you trust
   --captcha CODE       every captcha picture shows CODE (scripted use; not with
                        --allow-remote)
-  --endpoint NAME=URL  send the provider service NAME (cvm, billing, ecs, ...) to URL
-                       instead of the provider's own host; repeatable
+  --endpoint NAME=URL  send the provider service NAME to URL instead of the provider's
+                       own host, for tests against local fakes; repeatable. Names:
+                       Tencent cvm, billing; Alibaba ecs, bss; Huawei ecs, ims, iam,
+                       bss (ecs and bss name both providers' services)
   --quiet              no log line per request on standard error
   -h, --help           this text
 
@@ -133,6 +135,28 @@ files:
       the users ($XDG_CONFIG_HOME/lxinterface-gateway/users, else
       ~/.config/lxinterface-gateway/users), mode 0600. Without any user the gateway
       does not start.
+
+operations (console path under /api/v1/lxinterface/yunduotai/PROVIDER/ -> provider action):
+  path                  qcloud (CVM, billing)   aliyun (ECS, BSS)    huawei (ECS, IMS, BSS)
+  instances/            DescribeInstances       DescribeInstances    ListServersDetails
+  startinstances/       StartInstances          StartInstances       BatchStartServers
+  stopinstances/        StopInstances           StopInstances        BatchStopServers
+  terminateinstances/   TerminateInstances      DeleteInstances      DeleteServers
+  accountbalance/       DescribeAccountBalance  QueryAccountBalance  ShowCustomerAccountBalances
+  zones/                DescribeZones           DescribeAvailable-   (none: code 404)
+                                                Resource
+  images/,              DescribeImages          DescribeImages       ListImages
+    rebuild/images/
+  instancetypeconfigs/  DescribeInstance-       DescribeAvailable-   ListFlavors
+                        TypeConfigs             Resource
+  runinstances/         RunInstances            RunInstances         CreatePostPaidServers
+  rebuild/run/          ResetInstance           ReplaceSystemDisk    ChangeServerOsWithCloudInit
+Huawei looks up each region's project ID once (IAM KeystoneListProjects). Failures answer
+1001 (a bad form field or region), 1002 (keys refused), 1003 (the provider's refusal, with its
+code and message), 502 (no answer, or not the API's) or 504 (no answer in time). Reads,
+start, stop, release and creation (with one idempotency token) are retried on throttling,
+429 and 5xx, at most 4 attempts and 60 s; Tencent's and Huawei's reinstalls never are. The
+permissions each key pair needs are listed in the gateway's README.
 
 Logins need the captcha; five wrong passwords within a minute lock the name out for a
 minute; sessions end after a day unused. Log lines go to standard error and show

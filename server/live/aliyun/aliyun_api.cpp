@@ -58,13 +58,13 @@ bool IsThrottling(const ProviderResponse& response) {
 }
 
 ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host) {
-  if (response.timedOut) return Failure(kCodeNoAnswer, "阿里云接口应答超时：" + host);
+  if (response.timedOut) return Failure(kCodeTimedOut, "阿里云接口应答超时：" + host);
   if (!response.transportError.empty() || response.status == 0) {
-    return Failure(kCodeNoAnswer, "无法连接阿里云接口 " + host + "：" + response.transportError);
+    return Failure(kCodeBadReply, "无法连接阿里云接口 " + host + "：" + response.transportError);
   }
   ordered_json body = ordered_json::parse(response.body, nullptr, false);
   if (!body.is_object()) {
-    return Failure(kCodeNoAnswer, "阿里云接口 " + host + " 返回了无法解析的应答（HTTP " +
+    return Failure(kCodeBadReply, "阿里云接口 " + host + " 返回了无法解析的应答（HTTP " +
                                       std::to_string(response.status) + "）");
   }
   // The billing API answers some refusals with HTTP 200 and "Success": false.
@@ -78,7 +78,7 @@ ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host) 
       result.body = std::move(body);
       return result;
     }
-    return Failure(kCodeNoAnswer, "阿里云接口 " + host + " 返回了意外的应答（HTTP " +
+    return Failure(kCodeBadReply, "阿里云接口 " + host + " 返回了意外的应答（HTTP " +
                                       std::to_string(response.status) + "）");
   }
   const std::string code = Text(body, "Code");
@@ -87,8 +87,7 @@ ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host) 
   if (!message.empty()) msg += "：" + message;
   const std::string requestId = Text(body, "RequestId");
   if (!requestId.empty()) msg += "（RequestId：" + requestId + "）";
-  return Failure(IsKeyRefusal(code) ? kCodeKeysRefused : kCodeRefused, std::move(msg),
-                 std::move(body));
+  return Failure(IsKeyRefusal(code) ? kCodeBadKeys : kCodeRefused, std::move(msg), std::move(body));
 }
 
 AliyunApi::AliyunApi(ProviderTransport& transport, EndpointOverrides endpoints,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "live/aliyun/acs3_signer.h"
+#include "live/common/console_form.h"
 #include "live/common/provider_transport.h"
 
 namespace ydt::live::aliyun {
@@ -19,12 +20,6 @@ struct Environment {
   std::function<std::string()> nonce;  // unique, at most 64 ASCII characters
   static Environment System();
 };
-
-// Envelope codes of failures; the console only tells 0 from the rest, the journal tells more.
-inline constexpr int kCodeBadField = 1001;     // the form cannot become a provider request
-inline constexpr int kCodeKeysRefused = 1002;  // the provider refused the key pair or signature
-inline constexpr int kCodeRefused = 1003;      // any other refusal by the provider
-inline constexpr int kCodeNoAnswer = 502;      // unreachable, timed out, or an unreadable answer
 
 struct ApiCall {
   std::string service;  // kEcsService or kBssService

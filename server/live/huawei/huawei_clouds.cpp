@@ -4,6 +4,7 @@
 #include <optional>
 #include <random>
 
+#include "live/common/console_form.h"
 #include "live/common/crypto.h"
 #include "live/huawei/huawei_endpoints.h"
 #include "live/huawei/huawei_reply.h"
@@ -15,12 +16,8 @@ namespace {
 using front::CloudReply;
 using nlohmann::ordered_json;
 
-// Envelope codes, the stand-in's where it has one, so the console's log reads alike.
-constexpr int kCodeBadField = 1001;
-constexpr int kCodeBadKeys = 1002;
-constexpr int kCodeProviderError = 1003;
+// The stand-in's answer for an operation the provider has no API for.
 constexpr int kCodeUnsupported = 404;
-constexpr int kCodeNoAnswer = 502;
 
 // The console sends pages and batches of at most 100; the provider takes more, but a bound
 // keeps one console request from turning into an unbounded provider call.
@@ -368,7 +365,7 @@ class HuaweiClouds::ConsoleCall {
         }
       }
     }
-    return CloudReply::Fail(kCodeProviderError, "华为云账号在该区域没有项目：" + region_);
+    return CloudReply::Fail(kCodeRefused, "华为云账号在该区域没有项目：" + region_);
   }
 
   ProviderResponse Exchange(const Call& call, const Endpoint& endpoint,
@@ -400,18 +397,17 @@ class HuaweiClouds::ConsoleCall {
 
   static Result Interpret(const ProviderResponse& response) {
     if (response.status == 0 || !response.transportError.empty()) {
-      return Failed(kCodeNoAnswer, response.timedOut
-                                       ? std::string("华为云接口超时未应答")
-                                       : "华为云接口无法连接：" + response.transportError);
+      if (response.timedOut) return Failed(kCodeTimedOut, "华为云接口超时未应答");
+      return Failed(kCodeBadReply, "华为云接口无法连接：" + response.transportError);
     }
     if (const auto error = ErrorOf(response)) {
-      return Failed(kCodeProviderError, "华为云接口错误：" + error->code +
-                                            (error->message.empty() ? "" : "：" + error->message));
+      return Failed(kCodeRefused, "华为云接口错误：" + error->code +
+                                      (error->message.empty() ? "" : "：" + error->message));
     }
     if (response.body.empty()) return {std::nullopt, ordered_json::object()};
     ordered_json body = ordered_json::parse(response.body, nullptr, false);
     if (!body.is_object()) {
-      return Failed(kCodeNoAnswer,
+      return Failed(kCodeBadReply,
                     "华为云接口返回内容无法解析（HTTP " + std::to_string(response.status) + "）");
     }
     return {std::nullopt, std::move(body)};
@@ -434,7 +430,7 @@ front::CloudReply HuaweiClouds::Perform(const front::CloudRequest& request) {
   try {
     reply = ConsoleCall(*this, request).Run();
   } catch (const std::exception&) {
-    reply = CloudReply::Fail(kCodeNoAnswer, "华为云接口处理失败");
+    reply = CloudReply::Fail(kCodeBadReply, "华为云接口处理失败");
   }
   // A provider message may quote what it was sent; the operator's secrets never go back.
   ReplaceAll(reply.msg, request.Field("secretkey").value_or(""), "***");

@@ -305,13 +305,13 @@ TEST(AliyunClouds, RefusalsAnswerAFailureNamingWhyAndNeverTheKey) {
       {"wrong secret",
        Operation::kInstances,
        {{"secretkey", "not-the-secret"}},
-       kCodeKeysRefused,
+       kCodeBadKeys,
        "SignatureDoesNotMatch：",
        1},
       {"unknown key",
        Operation::kBalance,
        {{"secretid", "LTAInobody"}},
-       kCodeKeysRefused,
+       kCodeBadKeys,
        "InvalidAccessKeyId.NotFound",
        1},
       {"unknown region",
@@ -408,14 +408,14 @@ TEST(AliyunClouds, AnswersTheProviderCouldNotGiveAreFailures) {
        kCodeRefused,
        "NotApplicable：not for caller",
        false},
-      {{200, {}, "<html>gateway busy</html>", "", false}, false, kCodeNoAnswer, "无法解析", false},
-      {{200, {}, R"({"Instances":)", "", false}, false, kCodeNoAnswer, "HTTP 200", false},
+      {{200, {}, "<html>gateway busy</html>", "", false}, false, kCodeBadReply, "无法解析", false},
+      {{200, {}, R"({"Instances":)", "", false}, false, kCodeBadReply, "HTTP 200", false},
       {{0, {}, "", "Could not resolve host", false},
        false,
-       kCodeNoAnswer,
+       kCodeBadReply,
        "无法连接阿里云接口 ecs.example：Could not resolve host",
        false},
-      {{0, {}, "", "Operation timed out", true}, false, kCodeNoAnswer, "应答超时", false},
+      {{0, {}, "", "Operation timed out", true}, false, kCodeTimedOut, "应答超时", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.response.body + c.response.transportError);
@@ -432,7 +432,7 @@ TEST(AliyunClouds, AnswersTheProviderCouldNotGiveAreFailures) {
   rig.fake.Inject(200, "{\"TotalCount\": 3, \"Instan");
   EXPECT_EQ(rig.Perform(Operation::kInstances, {}).code, kCodeRefused);
   const CloudReply broken = rig.Perform(Operation::kInstances, {});
-  EXPECT_EQ(broken.code, kCodeNoAnswer);
+  EXPECT_EQ(broken.code, kCodeBadReply);
   EXPECT_NE(broken.msg.find("ecs.cn-beijing.aliyuncs.com"), std::string::npos);
 }
 

@@ -59,7 +59,9 @@ std::vector<SigningCase> SigningCases() {
 }
 
 TEST(AliyunOracle, SignerMatchesTheOfficialSdksByteForByte) {
-  if (const std::string missing = OraclesMissing(); !missing.empty()) GTEST_SKIP() << missing;
+  if (const std::string missing = test::NodeOracleMissing("@alicloud/ecs20140526");
+      !missing.empty())
+    GTEST_SKIP() << missing;
   const AccessKey key{"LTAI5tQk3mPfXw9Lzq", "Zx8vQp2RtY6uWs4kJ0aBcDeFgHiJkL"};
   const auto cases = SigningCases();
   ordered_json input = ordered_json::array();
@@ -87,10 +89,10 @@ TEST(AliyunOracle, SignerMatchesTheOfficialSdksByteForByte) {
   ASSERT_GE(fd, 0);
   close(fd);
   std::ofstream(path) << input.dump();
-  const NodeRun run = RunNodeScript("sign_oracle.js", {path});
+  const test::NodeRun run = test::RunNodeScript(YDT_ALIYUN_TEST_DIR "/sign_oracle.js", {path});
   std::remove(path);
-  ASSERT_EQ(run.exitCode, 0) << run.out;
-  const ordered_json sent = ordered_json::parse(run.out);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const ordered_json sent = ordered_json::parse(run.output);
   ASSERT_EQ(sent.size(), cases.size());
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -122,7 +124,9 @@ TEST(AliyunOracle, SignerMatchesTheOfficialSdksByteForByte) {
 // The official clients are the fake's first customers: every action the gateway sends,
 // signed by the SDK and verified by the fake, and every answer parsed by the SDK's models.
 TEST(AliyunOracle, OfficialClientsAcceptTheFake) {
-  if (const std::string missing = OraclesMissing(); !missing.empty()) GTEST_SKIP() << missing;
+  if (const std::string missing = test::NodeOracleMissing("@alicloud/ecs20140526");
+      !missing.empty())
+    GTEST_SKIP() << missing;
   test::FakeAliyun fake;
   fake.AddKey("LTAIsdkFake01", "sdk-secret-0123456789");
   fake.AddMachines("LTAIsdkFake01", "cn-beijing", 1, "Running");
@@ -138,10 +142,10 @@ TEST(AliyunOracle, OfficialClientsAcceptTheFake) {
   test::FakeCloudServer server(fake);
   ASSERT_NE(server.Port(), 0);
 
-  const NodeRun run =
-      RunNodeScript("sdk_against_fake.js",
-                    {std::to_string(server.Port()), "LTAIsdkFake01", "sdk-secret-0123456789"});
-  ASSERT_EQ(run.exitCode, 0) << run.out;
+  const test::NodeRun run = test::RunNodeScript(
+      YDT_ALIYUN_TEST_DIR "/sdk_against_fake.js",
+      {std::to_string(server.Port()), "LTAIsdkFake01", "sdk-secret-0123456789"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
 
   std::vector<std::string> actions;
   for (const auto& request : fake.Received()) actions.push_back(request.Header("x-acs-action"));

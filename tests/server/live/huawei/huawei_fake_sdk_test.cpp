@@ -10,15 +10,18 @@ namespace ydt::test {
 namespace {
 
 TEST(HuaweiFakeAgainstSdk, EveryActionTheGatewayUsesIsSignedAndReadByTheSdk) {
-  if (const std::string missing = NodeOracleMissing(); !missing.empty()) GTEST_SKIP() << missing;
+  if (const std::string missing = NodeOracleMissing("@huaweicloud/huaweicloud-sdk-core");
+      !missing.empty())
+    GTEST_SKIP() << missing;
   FakeHuawei fake;
   fake.AddKey("HPUASDKAK0001", "sdk/secret+0001");
   fake.AddMachines("HPUASDKAK0001", "cn-north-4", 3);
   FakeCloudServer server(fake);
   ASSERT_NE(server.Port(), 0);
 
-  const NodeRun run = RunNodeScript(
-      "sdk_against_fake.js", server.BaseUrl() + " HPUASDKAK0001 'sdk/secret+0001' d0123456789");
+  const NodeRun run =
+      RunNodeScript(YDT_HUAWEI_TEST_DIR "/sdk_against_fake.js",
+                    {server.BaseUrl(), "HPUASDKAK0001", "sdk/secret+0001", "d0123456789"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   for (const char* step :
        {"KeystoneListProjects", "ListServersDetails", "BatchStopServers", "BatchStartServers",

@@ -50,7 +50,8 @@ std::vector<ProviderRequest> Cases() {
 }
 
 TEST(HuaweiSigner, MatchesTheOfficialSdkSigner) {
-  if (const std::string missing = test::NodeOracleMissing(); !missing.empty())
+  if (const std::string missing = test::NodeOracleMissing("@huaweicloud/huaweicloud-sdk-core");
+      !missing.empty())
     GTEST_SKIP() << missing;
   const KeyPair key{"HPUAEXAMPLEAK0001", "sk/With+Symbols=and中文"};
   nlohmann::json cases = nlohmann::json::array();
@@ -74,7 +75,7 @@ TEST(HuaweiSigner, MatchesTheOfficialSdkSigner) {
   }
   const std::string file = ::testing::TempDir() + "huawei_sign_cases.json";
   std::ofstream(file) << cases.dump();
-  const test::NodeRun run = test::RunNodeScript("sign_oracle.js", "'" + file + "'");
+  const test::NodeRun run = test::RunNodeScript(YDT_HUAWEI_TEST_DIR "/sign_oracle.js", {file});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   std::istringstream lines(run.output);
   for (std::size_t i = 0; i < ours.size(); ++i) {

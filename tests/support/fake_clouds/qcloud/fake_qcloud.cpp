@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <thread>
 
 #include "live/common/crypto.h"
 #include "live/qcloud/tc3_signer.h"
@@ -296,14 +295,6 @@ live::ProviderResponse FakeQcloud::Handle(const live::ProviderRequest& request) 
         out.body = Json{{"Response", body}}.dump();
         return out;
       }
-      case QcloudFault::Kind::kDelay:
-        std::this_thread::sleep_for(fault.delay);
-        break;
-      case QcloudFault::Kind::kLoseAnswer:
-        Answer(request);
-        out.status = fault.status;
-        out.headers.clear();
-        return out;
     }
   }
   return Answer(request);

@@ -4,7 +4,6 @@
 // failures), keeps machines per key pair and region, and can be told to misbehave.
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -39,8 +38,6 @@ struct QcloudFault {
     kError,       // Response.Error with `code` and `message`
     kHttpStatus,  // HTTP `status` with a non-JSON body, before anything is checked
     kMalformed,   // HTTP 200 with a cut-off JSON body
-    kDelay,       // wait `delay`, then answer normally
-    kLoseAnswer,  // act on the request, then answer HTTP `status` with no body
   };
   Kind kind = Kind::kThrottle;
   std::string action;  // only requests of this action; empty: any
@@ -48,7 +45,6 @@ struct QcloudFault {
   std::string code;
   std::string message;
   int status = 503;
-  std::chrono::milliseconds delay{0};
 
   static QcloudFault Throttle(std::string action, int times = 1) {
     return Make(Kind::kThrottle, std::move(action), times);
@@ -66,16 +62,6 @@ struct QcloudFault {
   }
   static QcloudFault Malformed(std::string action) {
     return Make(Kind::kMalformed, std::move(action), 1);
-  }
-  static QcloudFault Delay(std::string action, std::chrono::milliseconds delay, int times = 1) {
-    QcloudFault f = Make(Kind::kDelay, std::move(action), times);
-    f.delay = delay;
-    return f;
-  }
-  static QcloudFault LoseAnswer(std::string action, int status = 502) {
-    QcloudFault f = Make(Kind::kLoseAnswer, std::move(action), 1);
-    f.status = status;
-    return f;
   }
 
  private:
