@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "live/aliyun/aliyun_endpoints.h"
-#include "live/aliyun/instance_ids.h"
+#include "live/common/console_form.h"
 #include "live/common/crypto.h"
 
 namespace ydt::live::aliyun {
@@ -170,7 +170,7 @@ CloudReply Act(const Context& c, Operation operation) {
                        : operation == Operation::kStop ? "StopInstances"
                                                        : "DeleteInstances";
   Outcome outcome;
-  for (const auto& chunk : Chunked(ids, kMaxIdsPerCall)) {
+  for (const auto& chunk : InRunsOf(ids, kMaxIdsPerCall)) {
     NameValues params = {{"RegionId", c.region}};
     for (std::size_t i = 0; i < chunk.size(); ++i) {
       params.emplace_back("InstanceId." + std::to_string(i + 1), chunk[i]);

@@ -401,8 +401,9 @@ class HuaweiClouds::ConsoleCall {
       return Failed(kCodeBadReply, "华为云接口无法连接：" + response.transportError);
     }
     if (const auto error = ErrorOf(response)) {
-      return Failed(kCodeRefused, "华为云接口错误：" + error->code +
-                                      (error->message.empty() ? "" : "：" + error->message));
+      return Failed(
+          IsKeyRefusal(*error) ? kCodeBadKeys : kCodeRefused,
+          "华为云接口错误：" + error->code + (error->message.empty() ? "" : "：" + error->message));
     }
     if (response.body.empty()) return {std::nullopt, ordered_json::object()};
     ordered_json body = ordered_json::parse(response.body, nullptr, false);

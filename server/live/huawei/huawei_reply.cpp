@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <unordered_set>
 
 namespace ydt::live::huawei {
 namespace {
@@ -50,35 +49,16 @@ bool IsThrottled(const ProviderResponse& response) {
   return error && (error->code == "APIG.0308" || error->code == "APIGW.0308");
 }
 
+bool IsKeyRefusal(const ProviderError& error) {
+  return error.code == "APIGW.0301" || error.code == "APIG.0301";
+}
+
 bool IsUnknownProject(const ProviderResponse& response) {
   if (response.status != 400 && response.status != 401 && response.status != 403 &&
       response.status != 404)
     return false;
   const auto error = ErrorOf(response);
   return error && Lower(error->code + " " + error->message).find("project") != std::string::npos;
-}
-
-std::vector<std::string> ParseInstanceIds(const std::string& text) {
-  auto trim = [](const std::string& s) {
-    const char* blanks = " \t\r\n\"'";
-    const auto b = s.find_first_not_of(blanks);
-    if (b == std::string::npos) return std::string();
-    return s.substr(b, s.find_last_not_of(blanks) - b + 1);
-  };
-  std::string body = trim(text);
-  if (!body.empty() && body.front() == '[') body.erase(0, 1);
-  if (!body.empty() && body.back() == ']') body.pop_back();
-  std::vector<std::string> ids;
-  std::unordered_set<std::string> seen;
-  std::size_t pos = 0;
-  while (pos <= body.size()) {
-    std::size_t comma = body.find(',', pos);
-    if (comma == std::string::npos) comma = body.size();
-    std::string id = trim(body.substr(pos, comma - pos));
-    if (!id.empty() && seen.insert(id).second) ids.push_back(std::move(id));
-    pos = comma + 1;
-  }
-  return ids;
 }
 
 }  // namespace ydt::live::huawei

@@ -25,8 +25,7 @@ bool IsThrottled(const ProviderResponse& response);
 // The project ID in the path or header was refused, so a cached one may be stale.
 bool IsUnknownProject(const ProviderResponse& response);
 
-// The console's instance-ID lists: "[id]", "[\"id\"]", "[id1,id2]" and "id1,id2,"; blanks
-// and quotes around each ID dropped, empty entries and repeats skipped.
-std::vector<std::string> ParseInstanceIds(const std::string& text);
+// The API gateway did not accept the key pair's signature ("APIGW.0301").
+bool IsKeyRefusal(const ProviderError& error);
 
 }  // namespace ydt::live::huawei

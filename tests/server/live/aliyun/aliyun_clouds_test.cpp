@@ -8,7 +8,7 @@
 #include "aliyun/fake_aliyun.h"
 #include "live/aliyun/aliyun_clouds.h"
 #include "live/aliyun/aliyun_endpoints.h"
-#include "live/aliyun/instance_ids.h"
+#include "live/common/console_form.h"
 #include "live/common/crypto.h"
 
 namespace ydt::live::aliyun {

@@ -7,6 +7,7 @@
 
 #include "huawei/fake_huawei.h"
 #include "in_process_transport.h"
+#include "live/common/console_form.h"
 #include "live/huawei/huawei_clouds.h"
 #include "live/huawei/huawei_endpoints.h"
 
@@ -301,6 +302,7 @@ TEST_F(HuaweiOperations, FailuresAreNeverSuccessAndSayWhy) {
     std::function<void(FakeHuawei&)> arrange;
     std::string inMsg;
     bool sendsNothing;
+    int code = 0;  // 0: any failure will do
   };
   const std::vector<Case> cases = {
       {"unknown machine",
@@ -328,7 +330,8 @@ TEST_F(HuaweiOperations, FailuresAreNeverSuccessAndSayWhy) {
        {{"secretkey", "not-the-key"}},
        nullptr,
        "APIGW.0301",
-       false},
+       false,
+       live::kCodeBadKeys},
       {"malformed answer",
        Operation::kBalance,
        {},
@@ -368,6 +371,9 @@ TEST_F(HuaweiOperations, FailuresAreNeverSuccessAndSayWhy) {
     if (c.arrange) c.arrange(fake_);
     const CloudReply reply = Perform(c.operation, c.fields);
     EXPECT_NE(reply.code, 0);
+    if (c.code != 0) {
+      EXPECT_EQ(reply.code, c.code);
+    }
     EXPECT_NE(reply.msg.find(c.inMsg), std::string::npos) << reply.msg;
     EXPECT_EQ(reply.msg.find(kSk), std::string::npos);
     if (c.sendsNothing) {
