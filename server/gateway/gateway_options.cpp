@@ -119,7 +119,8 @@ options:
   --captcha CODE       every captcha picture shows CODE (scripted use; not with
                        --allow-remote)
   --endpoint NAME=URL  send the provider service NAME (cvm, billing, ecs, ...) to URL
-                       instead of the provider's own host; repeatable
+                       instead of the provider's own host; repeatable; PROVIDER.NAME
+                       (aliyun.ecs, huawei.ecs) reaches one provider's service alone
   --quiet              no log line per request on standard error
   -h, --help           this text
 
