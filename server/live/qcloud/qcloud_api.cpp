@@ -50,7 +50,7 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
                                                 "无法连接" + where + "：" + answer.transportError);
     return out;
   }
-  const ordered_json body = ordered_json::parse(answer.body, nullptr, false);
+  ordered_json body = ordered_json::parse(answer.body, nullptr, false);
   if (const ordered_json* error = ErrorOf(body)) {
     out.failure = ProviderFailure(*error, call);
     return out;
@@ -63,7 +63,8 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
     return out;
   }
   out.ok = true;
-  out.response = body["Response"];
+  // Moved, not copied: a page of machines is the largest thing the gateway handles.
+  out.response = std::move(body["Response"]);
   return out;
 }
 

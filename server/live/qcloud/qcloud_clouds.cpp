@@ -31,8 +31,8 @@ struct Context {
   const std::function<std::string()>& clientToken;
 };
 
-CloudReply Answer(const Outcome& outcome) {
-  return outcome.ok ? CloudReply::Ok(outcome.response) : outcome.failure;
+CloudReply Answer(Outcome outcome) {
+  return outcome.ok ? CloudReply::Ok(std::move(outcome.response)) : std::move(outcome.failure);
 }
 
 ordered_json Filter(const char* name, const std::string& value) {
