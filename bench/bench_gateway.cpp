@@ -227,6 +227,16 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The console's hop alone: the announcement, which the front answers without any cloud.
+  std::vector<double> hop;
+  for (int i = 0; i < 200; ++i) {
+    const auto start = Clock::now();
+    client.Exchange("/gg/?type=yunduotai", ydt::kGet, "");
+    hop.push_back(MsSince(start));
+  }
+  std::printf("console hop to the gateway (announcement, no cloud): p50 %.2f ms p99 %.2f ms\n",
+              Percentile(hop, 0.5), Percentile(hop, 0.99));
+
   ydt::live::CurlTransport curl;
   TimedTransport timed(curl);
   bool whole = true;
