@@ -261,8 +261,11 @@ int main(int argc, char** argv) {
 
     std::vector<double> gatewayTotals, straightTotals, added;
     sent = 0;
+    double gatewayCpuMs = 0;
     for (int r = 0; r < kRounds; ++r) {
+      const double cpuBefore = gateway.CpuMs();
       const Round viaGateway = ThroughGateway(client, kind, requests, sink);
+      gatewayCpuMs += gateway.CpuMs() - cpuBefore;
       const Round straight = Straight(*clouds, timed, kind, requests, sent);
       for (const auto& [path, round] :
            {std::pair{"gateway", &viaGateway}, {"straight", &straight}}) {
@@ -282,9 +285,11 @@ int main(int argc, char** argv) {
     const double ratio = gatewayMs / straightMs;
     std::printf(
         "%s: %zu console requests / %d provider requests per round  gateway %.1f ms  straight "
-        "%.1f ms  gateway/straight %.2f  added ms per request p50 %.2f p99 %.2f\n",
+        "%.1f ms  gateway/straight %.2f  added ms per request p50 %.2f p99 %.2f  gateway cpu "
+        "ms per request %.2f\n",
         provider.c_str(), requests.size(), sent / kRounds, gatewayMs, straightMs, ratio,
-        Percentile(added, 0.5), Percentile(added, 0.99));
+        Percentile(added, 0.5), Percentile(added, 0.99),
+        gatewayCpuMs / (kRounds * static_cast<double>(requests.size())));
     std::fflush(stdout);
     worstRatio = std::max(worstRatio, ratio);
     allAdded.insert(allAdded.end(), added.begin(), added.end());

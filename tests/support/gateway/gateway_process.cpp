@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -163,6 +164,21 @@ int GatewayProcess::Stop() {
 
 std::string GatewayProcess::BaseUrl() const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/api/v1/lxinterface";
+}
+
+double GatewayProcess::CpuMs() const {
+  std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // The fields after the command name, which may itself hold blanks and parentheses.
+  const std::size_t close = text.rfind(')');
+  if (pid_ <= 0 || close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int n = 3; fields >> field && n <= 15; ++n) {
+    if (n == 14 || n == 15) ticks += std::atof(field.c_str());  // utime, stime
+  }
+  return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::string GatewayProcess::LogText() const {

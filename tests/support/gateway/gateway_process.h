@@ -35,6 +35,8 @@ class GatewayProcess {
   const std::string& StartError() const { return error_; }
   int Port() const { return port_; }
   std::string BaseUrl() const;  // "http://127.0.0.1:PORT/api/v1/lxinterface"
+  // Processor time (user + system) the gateway has used so far, in milliseconds.
+  double CpuMs() const;
   // What the gateway wrote on standard error so far: its request lines and warnings.
   std::string LogText() const;
 
