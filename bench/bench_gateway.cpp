@@ -171,7 +171,7 @@ Round Straight(ydt::front::Clouds& clouds, TimedTransport& transport, ProviderKi
       continue;
     }
     ydt::JsonDoc doc;
-    doc.Parse(nlohmann::ordered_json{{"data", reply.data}}.dump());
+    doc.Parse("{\"data\":" + (reply.dataText.empty() ? reply.data.dump() : reply.dataText) + "}");
     ReadPage(kind, doc, i == 0, round);
   }
   return round;

@@ -9,7 +9,7 @@ std::string EnvelopeText(const CloudReply& reply) {
   std::string text = "{\"code\":" + std::to_string(reply.code) + ",\"msg\":";
   text += nlohmann::ordered_json(reply.msg).dump(-1, ' ', false, kReplace);
   text += ",\"data\":";
-  text += reply.data.dump(-1, ' ', false, kReplace);
+  text += reply.dataText.empty() ? reply.data.dump(-1, ' ', false, kReplace) : reply.dataText;
   text += '}';
   return text;
 }

@@ -50,10 +50,11 @@ struct Call {
 struct Result {
   std::optional<CloudReply> failure;
   ordered_json body;
+  std::string text;  // the answer as it came, when it parsed
 };
 
 Result Failed(int code, std::string msg) {
-  return {CloudReply::Fail(code, std::move(msg)), {}};
+  return {CloudReply::Fail(code, std::move(msg)), {}, {}};
 }
 
 std::optional<long long> ToInt(const std::string& text) {
@@ -185,7 +186,10 @@ class HuaweiClouds::ConsoleCall {
               "GET",
               "/v1/{project_id}/cloudservers/detail",
               {{"offset", std::to_string(*page)}, {"limit", std::to_string(*limit)}}};
-    return Reply(Send(call));
+    // A page of machines goes on as Huawei wrote it, not written again.
+    Result result = Send(call);
+    if (!result.failure && !result.text.empty()) return CloudReply::OkText(std::move(result.text));
+    return Reply(std::move(result));
   }
 
   template <typename BodyOf>
@@ -327,12 +331,12 @@ class HuaweiClouds::ConsoleCall {
         call.service == kEcs || call.service == kIms;  // regional services are project-scoped
     std::string project;
     if (needsProject) {
-      if (auto failure = LookUpProject(false, project)) return {failure, {}};
+      if (auto failure = LookUpProject(false, project)) return {failure, {}, {}};
     }
     ProviderResponse response = Exchange(call, *endpoint, project);
     if (needsProject && IsUnknownProject(response)) {
       std::string fresh;
-      if (auto failure = LookUpProject(true, fresh)) return {failure, {}};
+      if (auto failure = LookUpProject(true, fresh)) return {failure, {}, {}};
       if (fresh != project) response = Exchange(call, *endpoint, fresh);
     }
     return Interpret(response);
@@ -408,13 +412,13 @@ class HuaweiClouds::ConsoleCall {
       return Failed(kCodeProviderError, "华为云接口错误：" + error->code +
                                             (error->message.empty() ? "" : "：" + error->message));
     }
-    if (response.body.empty()) return {std::nullopt, ordered_json::object()};
+    if (response.body.empty()) return {std::nullopt, ordered_json::object(), {}};
     ordered_json body = ordered_json::parse(response.body, nullptr, false);
     if (!body.is_object()) {
       return Failed(kCodeNoAnswer,
                     "华为云接口返回内容无法解析（HTTP " + std::to_string(response.status) + "）");
     }
-    return {std::nullopt, std::move(body)};
+    return {std::nullopt, std::move(body), response.body};
   }
 
   HuaweiClouds& clouds_;

@@ -1,6 +1,7 @@
 #include "qcloud_api.h"
 
 #include "live/common/console_form.h"
+#include "live/common/json_text.h"
 
 namespace ydt::live::qcloud {
 namespace {
@@ -63,6 +64,12 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
     return out;
   }
   out.ok = true;
+  if (call.passOn) {
+    if (const auto text = MemberText(answer.body, "Response")) {
+      out.responseText = std::string(*text);
+      return out;
+    }
+  }
   // Moved, not copied: a page of machines is the largest thing the gateway handles.
   out.response = std::move(body["Response"]);
   return out;

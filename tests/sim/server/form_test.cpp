@@ -77,6 +77,9 @@ TEST(SimForm, EnvelopeTextIsTheDumpOfTheWholeEnvelope) {
     EXPECT_EQ(front::EnvelopeText(reply),
               whole.dump(-1, ' ', false, Json::error_handler_t::replace));
   }
+  // A provider's own text passed on stands for `data` exactly as it came.
+  EXPECT_EQ(front::EnvelopeText(front::CloudReply::OkText(R"( {"Set" : ["\u5317"]} )")),
+            R"({"code":0,"msg":"操作成功","data": {"Set" : ["\u5317"]} })");
 }
 
 }  // namespace

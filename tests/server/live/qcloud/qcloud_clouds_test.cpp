@@ -234,11 +234,12 @@ TEST_F(QcloudCloudsTest, EachOperationSendsItsActionAndAnswersWhatTheConsoleRead
           << name << " sent " << path << " = " << body.value(Pointer(path), Json()).dump();
     }
     for (const auto& path : c.consoleReads) {
-      EXPECT_TRUE(Has(reply.data, path)) << name << " answers no " << path;
+      EXPECT_TRUE(Has(reply.Data(), path)) << name << " answers no " << path;
     }
     for (const auto& [path, value] : c.data) {
-      EXPECT_TRUE(Has(reply.data, path) && reply.data.at(Pointer(path)) == value)
-          << name << " answers " << path << " = " << reply.data.value(Pointer(path), Json()).dump();
+      EXPECT_TRUE(Has(reply.Data(), path) && reply.Data().at(Pointer(path)) == value)
+          << name << " answers " << path << " = "
+          << reply.Data().value(Pointer(path), Json()).dump();
     }
   }
   EXPECT_EQ(fake_.SignatureFailures(), 0);
@@ -399,7 +400,7 @@ TEST_F(QcloudOverHttpTest, ThrottlingAndServerErrorsOfReadsAreRetried) {
   fake_.Inject(test::QcloudFault::Status("DescribeZones"));
   const CloudReply list = Perform(Operation::kInstances, {{"offset", "0"}, {"limit", "1"}});
   EXPECT_EQ(list.code, 0) << list.msg;
-  EXPECT_EQ(list.data["TotalCount"], 250);
+  EXPECT_EQ(list.Data()["TotalCount"], 250);
   EXPECT_EQ(Of(fake_.Received(), "DescribeInstances").size(), 3u);
   const CloudReply zones = Perform(Operation::kZones, {});
   EXPECT_EQ(zones.code, 0) << zones.msg;
@@ -422,7 +423,7 @@ TEST_F(QcloudOverHttpTest, ACreationWhoseAnswerWasLostIsRetriedWithItsTokenAndMa
   EXPECT_EQ(runs[0].body, runs[1].body);
   const auto machines = fake_.Machines(kId, kRegion);
   ASSERT_EQ(machines.size(), 252u);
-  EXPECT_EQ(reply.data["InstanceIdSet"], Json::array({machines[250].id, machines[251].id}));
+  EXPECT_EQ(reply.Data()["InstanceIdSet"], Json::array({machines[250].id, machines[251].id}));
 }
 
 TEST_F(QcloudOverHttpTest, AReinstallIsNotRepeatedAfterAServerError) {
