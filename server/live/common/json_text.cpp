@@ -48,31 +48,47 @@ std::size_t ValueEnd(std::string_view t, std::size_t i) {
   return j;
 }
 
-}  // namespace
-
-std::optional<std::string_view> MemberText(std::string_view text, std::string_view name) {
+// Hands each member of the object `text` to `visit` (key as written, value text); false
+// when `text` is not an object or a key is written with escapes.
+template <typename Visit>
+bool ForEachMember(std::string_view text, Visit visit) {
   std::size_t i = SkipSpace(text, 0);
-  if (i >= text.size() || text[i] != '{') return std::nullopt;
+  if (i >= text.size() || text[i] != '{') return false;
   i = SkipSpace(text, i + 1);
-  std::optional<std::string_view> found;
   while (i < text.size() && text[i] == '"') {
     const std::size_t keyEnd = StringEnd(text, i);
-    if (keyEnd == npos) return std::nullopt;
+    if (keyEnd == npos) return false;
     const std::string_view key = text.substr(i + 1, keyEnd - i - 2);
-    if (key.find('\\') != npos) return std::nullopt;
+    if (key.find('\\') != npos) return false;
     i = SkipSpace(text, keyEnd);
-    if (i >= text.size() || text[i] != ':') return std::nullopt;
+    if (i >= text.size() || text[i] != ':') return false;
     i = SkipSpace(text, i + 1);
     const std::size_t valueEnd = ValueEnd(text, i);
-    if (valueEnd == npos) return std::nullopt;
-    if (key == name) {
-      if (found) return std::nullopt;
-      found = text.substr(i, valueEnd - i);
-    }
+    if (valueEnd == npos) return false;
+    visit(key, text.substr(i, valueEnd - i));
     i = SkipSpace(text, valueEnd);
     if (i < text.size() && text[i] == ',') i = SkipSpace(text, i + 1);
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string_view> MemberText(std::string_view text, std::string_view name) {
+  std::optional<std::string_view> found;
+  int times = 0;
+  const bool read = ForEachMember(text, [&](std::string_view key, std::string_view value) {
+    if (key == name && times++ == 0) found = value;
+  });
+  if (!read || times != 1) return std::nullopt;
   return found;
+}
+
+bool SurelyLacks(std::string_view text, std::string_view name) {
+  bool seen = false;
+  const bool read = ForEachMember(
+      text, [&](std::string_view key, std::string_view) { seen = seen || key == name; });
+  return read && !seen;
 }
 
 }  // namespace ydt::live

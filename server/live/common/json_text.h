@@ -12,4 +12,8 @@ namespace ydt::live {
 // through: the caller then reads the parsed document instead.
 std::optional<std::string_view> MemberText(std::string_view text, std::string_view name);
 
+// Whether the JSON object `text` (valid JSON, as above) certainly has no member `name`:
+// false also when it is not an object or writes a key with escapes.
+bool SurelyLacks(std::string_view text, std::string_view name);
+
 }  // namespace ydt::live

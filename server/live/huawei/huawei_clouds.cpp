@@ -43,6 +43,8 @@ struct Call {
   NameValues query;
   std::string body;
   NameValues headers;  // besides Content-Type, X-Project-Id and the signature
+  // The answer goes to the console as Huawei wrote it: checked, not built into a document.
+  bool passOn = false;
   bool retryable = true;
 };
 
@@ -186,7 +188,8 @@ class HuaweiClouds::ConsoleCall {
               "GET",
               "/v1/{project_id}/cloudservers/detail",
               {{"offset", std::to_string(*page)}, {"limit", std::to_string(*limit)}}};
-    // A page of machines goes on as Huawei wrote it, not written again.
+    // A page of machines goes on as Huawei wrote it, not built and written again.
+    call.passOn = true;
     Result result = Send(call);
     if (!result.failure && !result.text.empty()) return CloudReply::OkText(std::move(result.text));
     return Reply(std::move(result));
@@ -339,7 +342,7 @@ class HuaweiClouds::ConsoleCall {
       if (auto failure = LookUpProject(true, fresh)) return {failure, {}, {}};
       if (fresh != project) response = Exchange(call, *endpoint, fresh);
     }
-    return Interpret(response);
+    return Interpret(response, call.passOn);
   }
 
   std::optional<CloudReply> LookUpProject(bool refresh, std::string& id) {
@@ -402,7 +405,7 @@ class HuaweiClouds::ConsoleCall {
     return clouds_.transport_.Send(key.accessKey, build, policy);
   }
 
-  static Result Interpret(const ProviderResponse& response) {
+  static Result Interpret(const ProviderResponse& response, bool passOn = false) {
     if (response.status == 0 || !response.transportError.empty()) {
       return Failed(kCodeNoAnswer, response.timedOut
                                        ? std::string("华为云接口超时未应答")
@@ -413,12 +416,19 @@ class HuaweiClouds::ConsoleCall {
                                             (error->message.empty() ? "" : "：" + error->message));
     }
     if (response.body.empty()) return {std::nullopt, ordered_json::object(), {}};
+    if (passOn) {
+      const auto first = response.body.find_first_not_of(" \t\r\n");
+      if (first != std::string::npos && response.body[first] == '{' &&
+          ordered_json::accept(response.body)) {
+        return {std::nullopt, {}, response.body};
+      }
+    }
     ordered_json body = ordered_json::parse(response.body, nullptr, false);
     if (!body.is_object()) {
       return Failed(kCodeNoAnswer,
                     "华为云接口返回内容无法解析（HTTP " + std::to_string(response.status) + "）");
     }
-    return {std::nullopt, std::move(body), response.body};
+    return {std::nullopt, std::move(body), passOn ? response.body : std::string()};
   }
 
   HuaweiClouds& clouds_;

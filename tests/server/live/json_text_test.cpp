@@ -32,5 +32,12 @@ TEST(MemberText, SendsTheCallerToTheDocumentWhenItCannotBeSure) {
   EXPECT_FALSE(MemberText("", "Response"));
 }
 
+TEST(MemberText, AnErrorIsSurelyAbsentOnlyWhenEveryKeyWasReadPlainly) {
+  EXPECT_TRUE(SurelyLacks(R"({"TotalCount":1,"Set":[{"Error":"in a machine"}]})", "Error"));
+  EXPECT_FALSE(SurelyLacks(R"({"TotalCount":1,"Error":{}})", "Error"));
+  EXPECT_FALSE(SurelyLacks(R"({"Error":{}})", "Error"));
+  EXPECT_FALSE(SurelyLacks(R"(["Error"])", "Error"));
+}
+
 }  // namespace
 }  // namespace ydt::live
