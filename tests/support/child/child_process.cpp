@@ -14,30 +14,30 @@ extern char** environ;
 
 namespace ydt::test {
 
-pid_t SpawnChild(const ChildSpec& spec) {
+pid_t SpawnChild(const ChildLaunch& launch) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
     const std::string name = entry.substr(0, entry.find('='));
     bool replaced = false;
-    for (const auto& own : spec.env) replaced = replaced || own.rfind(name + "=", 0) == 0;
+    for (const auto& own : launch.env) replaced = replaced || own.rfind(name + "=", 0) == 0;
     if (!replaced) env.push_back(entry);
   }
-  env.insert(env.end(), spec.env.begin(), spec.env.end());
+  env.insert(env.end(), launch.env.begin(), launch.env.end());
   std::vector<char*> argv, envp;
-  for (const auto& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& a : launch.args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
-  const char* errPath = spec.stderrPath.empty() ? nullptr : spec.stderrPath.c_str();
+  const char* errPath = launch.stderrPath.empty() ? nullptr : launch.stderrPath.c_str();
 
   const pid_t parent = getpid();
   const pid_t pid = fork();
   if (pid != 0) return pid;
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   if (getppid() != parent) _exit(127);
-  if (spec.stdinFd >= 0) dup2(spec.stdinFd, STDIN_FILENO);
-  if (spec.stdoutFd >= 0) dup2(spec.stdoutFd, STDOUT_FILENO);
+  if (launch.stdinFd >= 0) dup2(launch.stdinFd, STDIN_FILENO);
+  if (launch.stdoutFd >= 0) dup2(launch.stdoutFd, STDOUT_FILENO);
   if (errPath != nullptr) {
     const int err = open(errPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (err >= 0) dup2(err, STDERR_FILENO);
@@ -67,13 +67,13 @@ bool ReadLinesUntil(int fd, std::chrono::milliseconds limit,
   return false;
 }
 
-StartedChild StartChild(ChildSpec spec, std::chrono::milliseconds limit,
+StartedChild StartChild(ChildLaunch launch, std::chrono::milliseconds limit,
                         const std::function<bool(const std::string&)>& onLine) {
   StartedChild started;
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return started;
-  spec.stdoutFd = out[1];
-  started.pid = SpawnChild(spec);
+  launch.stdoutFd = out[1];
+  started.pid = SpawnChild(launch);
   close(out[1]);
   if (started.pid > 0) started.ready = ReadLinesUntil(out[0], limit, onLine);
   close(out[0]);

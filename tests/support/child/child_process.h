@@ -11,7 +11,7 @@
 
 namespace ydt::test {
 
-struct ChildSpec {
+struct ChildLaunch {
   std::vector<std::string> args;  // args[0] is the program's path
   std::vector<std::string> env;   // "NAME=value" set on top of this process's environment
   int stdinFd = -1;               // descriptors to put in place; -1 leaves them as they are
@@ -22,7 +22,7 @@ struct ChildSpec {
 // Starts the child; it is sent SIGTERM should the test process die first. Everything is
 // prepared before the fork, so the child only calls what is safe in a threaded parent.
 // Returns its pid, or -1.
-pid_t SpawnChild(const ChildSpec& spec);
+pid_t SpawnChild(const ChildLaunch& launch);
 
 // Hands each line read from `fd` to `onLine` until it returns true or `limit` passes; true
 // when a line ended the reading.
@@ -40,7 +40,7 @@ struct StartedChild {
   pid_t pid = -1;
   bool ready = false;
 };
-StartedChild StartChild(ChildSpec spec, std::chrono::milliseconds limit,
+StartedChild StartChild(ChildLaunch launch, std::chrono::milliseconds limit,
                         const std::function<bool(const std::string&)>& onLine);
 
 // SIGTERM, then SIGKILL when the child has not ended within `grace`. Returns the wait status.

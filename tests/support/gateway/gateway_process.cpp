@@ -30,14 +30,14 @@ GatewayProcess::GatewayProcess(std::vector<std::string> flags) {
   scratch_ = pattern;
   if (!AddUser(bin)) return;
 
-  ChildSpec spec;
-  spec.args = {bin, "--port", "0", "--captcha", kCaptcha};
-  spec.args.insert(spec.args.end(), flags.begin(), flags.end());
-  spec.env = {"XDG_CONFIG_HOME=" + scratch_};
-  spec.stderrPath = scratch_ + "/gateway.log";
+  ChildLaunch launch;
+  launch.args = {bin, "--port", "0", "--captcha", kCaptcha};
+  launch.args.insert(launch.args.end(), flags.begin(), flags.end());
+  launch.env = {"XDG_CONFIG_HOME=" + scratch_};
+  launch.stderrPath = scratch_ + "/gateway.log";
   // The start-up lines name the port first and end with "captcha: ..." and the endpoints.
   const StartedChild started =
-      StartChild(std::move(spec), std::chrono::seconds(10), [this](const std::string& line) {
+      StartChild(std::move(launch), std::chrono::seconds(10), [this](const std::string& line) {
         if (line.find("listening on ") != std::string::npos) {
           const std::size_t colon = line.rfind(':');
           if (colon != std::string::npos) port_ = std::atoi(line.c_str() + colon + 1);
@@ -59,13 +59,13 @@ bool GatewayProcess::AddUser(const std::string& bin) {
     return false;
   }
   const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  ChildSpec spec;
-  spec.args = {bin, "add-user", kUser};
-  spec.env = {"XDG_CONFIG_HOME=" + scratch_};
-  spec.stdinFd = in[0];
-  spec.stdoutFd = quiet;
-  spec.stderrPath = scratch_ + "/add-user.log";
-  const pid_t pid = SpawnChild(spec);
+  ChildLaunch launch;
+  launch.args = {bin, "add-user", kUser};
+  launch.env = {"XDG_CONFIG_HOME=" + scratch_};
+  launch.stdinFd = in[0];
+  launch.stdoutFd = quiet;
+  launch.stderrPath = scratch_ + "/add-user.log";
+  const pid_t pid = SpawnChild(launch);
   close(in[0]);
   if (quiet >= 0) close(quiet);
   const std::string line = std::string(kPassword) + "\n";

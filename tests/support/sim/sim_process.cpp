@@ -33,11 +33,11 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs) {
                                    "--quiet", "--captcha", kCaptcha, "--transition-ms", "150"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
-  ChildSpec spec;
-  spec.args = std::move(args);
+  ChildLaunch launch;
+  launch.args = std::move(args);
   // Read the start-up lines until the last one ("update notice: ...") or 10 s pass.
   const StartedChild started =
-      StartChild(std::move(spec), std::chrono::seconds(10), [this](const std::string& line) {
+      StartChild(std::move(launch), std::chrono::seconds(10), [this](const std::string& line) {
         if (int p = PortAfter(line, "listening on")) port_ = p;
         if (int p = PortAfter(line, "web host on")) webPort_ = p;
         return line.rfind("update notice:", 0) == 0;
