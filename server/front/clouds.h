@@ -57,12 +57,25 @@ struct CloudReply {
   int code = 0;  // 0 = success; anything else is a failure to the console
   std::string msg = "操作成功";
   nlohmann::ordered_json data = nlohmann::ordered_json::object();
+  // When not empty, the JSON text that stands for `data` in the envelope, written as it is:
+  // a provider's own answer the gateway passes on unchanged, so that a page of machines is
+  // not written out a second time.
+  std::string dataText;
+
+  // `data` as a document, whichever way this reply holds it.
+  nlohmann::ordered_json Data() const {
+    return dataText.empty() ? data : nlohmann::ordered_json::parse(dataText, nullptr, false);
+  }
 
   static CloudReply Ok(nlohmann::ordered_json data, std::string msg = "操作成功") {
-    return CloudReply{0, std::move(msg), std::move(data)};
+    return CloudReply{0, std::move(msg), std::move(data), {}};
+  }
+  // `text` must be a JSON value the caller has already parsed successfully.
+  static CloudReply OkText(std::string text, std::string msg = "操作成功") {
+    return CloudReply{0, std::move(msg), nlohmann::ordered_json(), std::move(text)};
   }
   static CloudReply Fail(int code, std::string msg) {
-    return CloudReply{code, std::move(msg), nlohmann::ordered_json()};
+    return CloudReply{code, std::move(msg), nlohmann::ordered_json(), {}};
   }
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "captcha_picture.h"
@@ -195,7 +196,13 @@ void FrontServer::HandleApi(const httplib::Request& req, httplib::Response& res)
   const FormFields form = FormFields::Parse(req.body);
   CloudReply reply =
       plan.replacement ? std::move(*plan.replacement) : Execute(route, req, form, res);
-  if (plan.amend) plan.amend(reply);
+  if (plan.amend) {
+    // An amendment works on the document.
+    if (!reply.dataText.empty()) {
+      reply.data = nlohmann::ordered_json::parse(std::exchange(reply.dataText, {}));
+    }
+    plan.amend(reply);
+  }
   reply.msg = Shown(reply.msg, form);
   plan.deliver(res, EnvelopeText(reply), kJsonType, true);
   std::string note = "code=" + std::to_string(reply.code);

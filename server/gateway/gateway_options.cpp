@@ -121,7 +121,8 @@ options:
   --endpoint NAME=URL  send the provider service NAME to URL instead of the provider's
                        own host, for tests against local fakes; repeatable. Names:
                        Tencent cvm, billing; Alibaba ecs, bss; Huawei ecs, ims, iam,
-                       bss (ecs and bss name both providers' services)
+                       bss. A plain ecs or bss names both providers' services;
+                       PROVIDER.NAME (aliyun.ecs, huawei.bss) names one alone
   --quiet              no log line per request on standard error
   -h, --help           this text
 

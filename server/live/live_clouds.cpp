@@ -38,7 +38,8 @@ class LiveClouds final : public front::Clouds {
  public:
   explicit LiveClouds(const LiveOptions& options) : transport_(options.transport) {
     for (const auto& [provider, factory] : kFactories) {
-      byProvider_.emplace(provider, factory(transport_, options.endpoints));
+      byProvider_.emplace(provider, factory(transport_, options.endpoints.ForProvider(std::string(
+                                                            front::SegmentOf(provider)))));
     }
   }
 

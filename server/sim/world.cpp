@@ -464,7 +464,7 @@ Reply World::Act(Provider provider, MachineAction action, const CloudRequest& fo
   std::string msg = "部分实例操作失败";
   if (!unknown.empty()) msg += "，实例不存在：" + Join(unknown);
   if (!refused.empty()) msg += "，当前状态不支持该操作：" + Join(refused);
-  return Reply{kCodeRefused, msg, std::move(data)};
+  return Reply{kCodeRefused, msg, std::move(data), {}};
 }
 
 Reply World::Balance(Provider provider, const CloudRequest& form) {
@@ -845,7 +845,7 @@ Reply World::Rebuild(Provider provider, const CloudRequest& form) {
     msg += provider == Provider::kAliyun ? "，请先关机：" : "，当前状态不支持重装：";
     msg += Join(refused);
   }
-  return Reply{kCodeRefused, msg, std::move(data)};
+  return Reply{kCodeRefused, msg, std::move(data), {}};
 }
 
 }  // namespace ydt::sim

@@ -76,6 +76,7 @@ ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host) 
       ApiResult result;
       result.ok = true;
       result.body = std::move(body);
+      result.text = response.body;
       return result;
     }
     return Failure(kCodeBadReply, "阿里云接口 " + host + " 返回了意外的应答（HTTP " +

@@ -33,6 +33,7 @@ struct ApiCall {
 struct ApiResult {
   bool ok = false;
   nlohmann::ordered_json body;  // the provider's reply; on failure its error body, if any
+  std::string text;             // the reply as it came, when ok
   int code = 0;                 // failures only
   std::string msg;              // failures only
 };

@@ -117,11 +117,13 @@ class Outcome {
 
 // A VPC machine whose public address is an elastic IP lists it under EipAddress and leaves
 // PublicIpAddress empty, while the console reads PublicIpAddress.IpAddress[0] alone.
-void ShowElasticAddresses(ordered_json& body) {
+// Whether any machine needed it.
+bool ShowElasticAddresses(ordered_json& body) {
+  bool shownAny = false;
   const auto instances = body.find("Instances");
-  if (instances == body.end() || !instances->is_object()) return;
+  if (instances == body.end() || !instances->is_object()) return false;
   const auto list = instances->find("Instance");
-  if (list == instances->end() || !list->is_array()) return;
+  if (list == instances->end() || !list->is_array()) return false;
   for (ordered_json& machine : *list) {
     if (!machine.is_object() || !machine.contains("EipAddress")) continue;
     const ordered_json& eip = machine["EipAddress"];
@@ -133,7 +135,9 @@ void ShowElasticAddresses(ordered_json& body) {
     ordered_json& addresses = shown["IpAddress"];
     if (addresses.is_array() && !addresses.empty()) continue;
     addresses = ordered_json::array({address});
+    shownAny = true;
   }
+  return shownAny;
 }
 
 // The console reads the cash balance into a float, which would stop at a thousands
@@ -159,7 +163,8 @@ CloudReply Instances(const Context& c) {
                                                  {"PageNumber", std::to_string(page)},
                                                  {"PageSize", std::to_string(limit)}});
   if (!result.ok) return FailFrom(std::move(result));
-  ShowElasticAddresses(result.body);
+  // A page the console can read as it came goes on as Alibaba wrote it, not written again.
+  if (!ShowElasticAddresses(result.body)) return CloudReply::OkText(std::move(result.text));
   return CloudReply::Ok(std::move(result.body));
 }
 

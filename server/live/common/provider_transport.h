@@ -13,8 +13,14 @@ namespace ydt::live {
 // Service name ("cvm", "billing", "ecs", "bss", "iam", "ims", ...) → base address that
 // replaces the provider's own host for that service ("http://127.0.0.1:PORT"). Only
 // `--endpoint NAME=URL` fills it; nothing else in the gateway knows it is being tested.
+// Alibaba and Huawei both call services "ecs" and "bss", so a name may carry its provider
+// ("aliyun.ecs", "huawei.ecs") to reach one of them alone.
 struct EndpointOverrides {
   std::map<std::string, std::string> byService;
+
+  // What one provider ("qcloud", "aliyun", "huawei") sees: its qualified names as plain
+  // ones, ahead of the plain names; other providers' qualified names left out.
+  EndpointOverrides ForProvider(const std::string& provider) const;
 
   // Scheme and host[:port] for `service`: the override's, or "https" and `defaultHost`.
   void Resolve(const std::string& service, const std::string& defaultHost, std::string& scheme,

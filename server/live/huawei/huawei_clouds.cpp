@@ -40,6 +40,8 @@ struct Call {
   NameValues query;
   std::string body;
   NameValues headers;  // besides Content-Type, X-Project-Id and the signature
+  // The answer goes to the console as Huawei wrote it: checked, not built into a document.
+  bool passOn = false;
   bool retryable = true;
 };
 
@@ -47,10 +49,11 @@ struct Call {
 struct Result {
   std::optional<CloudReply> failure;
   ordered_json body;
+  std::string text;  // the answer as it came, when it parsed
 };
 
 Result Failed(int code, std::string msg) {
-  return {CloudReply::Fail(code, std::move(msg)), {}};
+  return {CloudReply::Fail(code, std::move(msg)), {}, {}};
 }
 
 std::optional<long long> ToInt(const std::string& text) {
@@ -182,7 +185,11 @@ class HuaweiClouds::ConsoleCall {
               "GET",
               "/v1/{project_id}/cloudservers/detail",
               {{"offset", std::to_string(*page)}, {"limit", std::to_string(*limit)}}};
-    return Reply(Send(call));
+    // A page of machines goes on as Huawei wrote it, not built and written again.
+    call.passOn = true;
+    Result result = Send(call);
+    if (!result.failure && !result.text.empty()) return CloudReply::OkText(std::move(result.text));
+    return Reply(std::move(result));
   }
 
   template <typename BodyOf>
@@ -324,15 +331,15 @@ class HuaweiClouds::ConsoleCall {
         call.service == kEcs || call.service == kIms;  // regional services are project-scoped
     std::string project;
     if (needsProject) {
-      if (auto failure = LookUpProject(false, project)) return {failure, {}};
+      if (auto failure = LookUpProject(false, project)) return {failure, {}, {}};
     }
     ProviderResponse response = Exchange(call, *endpoint, project);
     if (needsProject && IsUnknownProject(response)) {
       std::string fresh;
-      if (auto failure = LookUpProject(true, fresh)) return {failure, {}};
+      if (auto failure = LookUpProject(true, fresh)) return {failure, {}, {}};
       if (fresh != project) response = Exchange(call, *endpoint, fresh);
     }
-    return Interpret(response);
+    return Interpret(response, call.passOn);
   }
 
   std::optional<CloudReply> LookUpProject(bool refresh, std::string& id) {
@@ -395,7 +402,7 @@ class HuaweiClouds::ConsoleCall {
     return clouds_.transport_.Send(key.accessKey, build, policy);
   }
 
-  static Result Interpret(const ProviderResponse& response) {
+  static Result Interpret(const ProviderResponse& response, bool passOn = false) {
     if (response.status == 0 || !response.transportError.empty()) {
       if (response.timedOut) return Failed(kCodeTimedOut, "华为云接口超时未应答");
       return Failed(kCodeBadReply, "华为云接口无法连接：" + response.transportError);
@@ -405,13 +412,20 @@ class HuaweiClouds::ConsoleCall {
           IsKeyRefusal(*error) ? kCodeBadKeys : kCodeRefused,
           "华为云接口错误：" + error->code + (error->message.empty() ? "" : "：" + error->message));
     }
-    if (response.body.empty()) return {std::nullopt, ordered_json::object()};
+    if (response.body.empty()) return {std::nullopt, ordered_json::object(), {}};
+    if (passOn) {
+      const auto first = response.body.find_first_not_of(" \t\r\n");
+      if (first != std::string::npos && response.body[first] == '{' &&
+          ordered_json::accept(response.body)) {
+        return {std::nullopt, {}, response.body};
+      }
+    }
     ordered_json body = ordered_json::parse(response.body, nullptr, false);
     if (!body.is_object()) {
       return Failed(kCodeBadReply,
                     "华为云接口返回内容无法解析（HTTP " + std::to_string(response.status) + "）");
     }
-    return {std::nullopt, std::move(body)};
+    return {std::nullopt, std::move(body), passOn ? response.body : std::string()};
   }
 
   HuaweiClouds& clouds_;

@@ -1,6 +1,7 @@
 #include "qcloud_api.h"
 
 #include "live/common/console_form.h"
+#include "live/common/json_text.h"
 
 namespace ydt::live::qcloud {
 namespace {
@@ -50,7 +51,17 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
                                                 "无法连接" + where + "：" + answer.transportError);
     return out;
   }
-  const ordered_json body = ordered_json::parse(answer.body, nullptr, false);
+  // A page passed on is checked without building a document: valid JSON, one Response
+  // object, no Error in it. Anything less certain is read the long way below.
+  if (call.passOn && answer.status == 200 && ordered_json::accept(answer.body)) {
+    const auto response = MemberText(answer.body, "Response");
+    if (response && response->front() == '{' && SurelyLacks(*response, "Error")) {
+      out.ok = true;
+      out.responseText = std::string(*response);
+      return out;
+    }
+  }
+  ordered_json body = ordered_json::parse(answer.body, nullptr, false);
   if (const ordered_json* error = ErrorOf(body)) {
     out.failure = ProviderFailure(*error, call);
     return out;
@@ -63,7 +74,8 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
     return out;
   }
   out.ok = true;
-  out.response = body["Response"];
+  // Moved, not copied: a page of machines is the largest thing the gateway handles.
+  out.response = std::move(body["Response"]);
   return out;
 }
 

@@ -31,11 +31,14 @@ struct Call {
   // Reads, and writes that either ask for an end state (start, stop, terminate) or carry a
   // ClientToken; a repeated reinstall would reinstall twice, so that one is not.
   bool retryable = true;
+  // The console is given Response as Tencent wrote it (responseText), not as a document.
+  bool passOn = false;
 };
 
 struct Outcome {
   bool ok = false;
   nlohmann::ordered_json response;  // Response without Error, when ok
+  std::string responseText;         // instead, for a call that passes Response on
   front::CloudReply failure;        // the envelope to answer, when not
 };
 

@@ -31,8 +31,10 @@ struct Context {
   const std::function<std::string()>& clientToken;
 };
 
-CloudReply Answer(const Outcome& outcome) {
-  return outcome.ok ? CloudReply::Ok(outcome.response) : outcome.failure;
+CloudReply Answer(Outcome outcome) {
+  if (!outcome.ok) return std::move(outcome.failure);
+  if (!outcome.responseText.empty()) return CloudReply::OkText(std::move(outcome.responseText));
+  return CloudReply::Ok(std::move(outcome.response));
 }
 
 ordered_json Filter(const char* name, const std::string& value) {
@@ -90,8 +92,11 @@ CloudReply Instances(const Context& c) {
       !ReadInt(c.request, {"limit", false, 20, 1, kPageSize}, limit, failure)) {
     return failure;
   }
-  return Answer(c.api.Perform(
-      c.key, {&kCvm, "DescribeInstances", c.region, {{"Offset", offset}, {"Limit", limit}}}));
+  // A page of machines goes to the console as Tencent wrote it: the largest answer the
+  // gateway carries, and one it has nothing to change in.
+  Call call{&kCvm, "DescribeInstances", c.region, {{"Offset", offset}, {"Limit", limit}}};
+  call.passOn = true;
+  return Answer(c.api.Perform(c.key, call));
 }
 
 CloudReply Start(const Context& c) {

@@ -39,5 +39,30 @@ TEST(LiveClouds, DispatchesByProviderThroughTheOverriddenEndpoints) {
   EXPECT_EQ(fake.Received().size(), 1u);
 }
 
+// Alibaba and Huawei share the names "ecs" and "bss": a provider's qualified name reaches
+// that provider alone and beats the plain name, so one gateway can serve three fakes.
+TEST(LiveClouds, QualifiedEndpointNamesReachOneProviderAlone) {
+  test::FakeQcloud fake;
+  fake.AddAccount("AKIDlive0002", {"live-secret"});
+  test::FakeCloudServer server(fake);
+  LiveOptions options;
+  options.endpoints.byService["cvm"] = "http://127.0.0.1:9";
+  options.endpoints.byService["qcloud.cvm"] = server.BaseUrl();
+  options.endpoints.byService["aliyun.cvm"] = "http://127.0.0.1:9";
+  auto clouds = MakeLiveClouds(options);
+
+  front::CloudRequest request;
+  request.operation = front::Operation::kZones;
+  request.fields = {
+      {"secretid", "AKIDlive0002"}, {"secretkey", "live-secret"}, {"region", "ap-tokyo"}};
+  const front::CloudReply zones = clouds->Perform(request);
+  EXPECT_EQ(zones.code, 0) << zones.msg;
+  EXPECT_EQ(fake.Received().size(), 1u);
+
+  const EndpointOverrides huawei = options.endpoints.ForProvider("huawei");
+  EXPECT_EQ(huawei.byService.size(), 1u);
+  EXPECT_EQ(huawei.byService.at("cvm"), "http://127.0.0.1:9");
+}
+
 }  // namespace
 }  // namespace ydt::live

@@ -1,6 +1,7 @@
 // Decoding of what arrives on the wire, below the HTTP layer.
 #include <gtest/gtest.h>
 
+#include "front/envelope.h"
 #include "front/form_fields.h"
 #include "front/text_codec.h"
 #include "world.h"
@@ -56,6 +57,29 @@ TEST(SimForm, PasswordRules) {
   EXPECT_FALSE(World::PasswordAcceptable("abcdefgh1")) << "two kinds only";
   EXPECT_FALSE(World::PasswordAcceptable("Ab1.xyz")) << "too short";
   EXPECT_FALSE(World::PasswordAcceptable("Abc 123.xyz")) << "blank not allowed";
+}
+
+// The envelope is written member by member; it must read as the whole object's dump, bad
+// UTF-8 replaced the same way.
+TEST(SimForm, EnvelopeTextIsTheDumpOfTheWholeEnvelope) {
+  using Json = nlohmann::ordered_json;
+  const std::vector<front::CloudReply> replies = {
+      front::CloudReply::Ok(Json{{"b", 1}, {"a", Json::array({"x", nullptr, 1.5})}}),
+      front::CloudReply::Fail(1003, "引号\"与\\和\n控制\x01"),
+      front::CloudReply::Fail(502, "bad \xC3 utf-8"),
+      front::CloudReply::Ok(Json("\xE5\xBC")),
+  };
+  for (const front::CloudReply& reply : replies) {
+    Json whole;
+    whole["code"] = reply.code;
+    whole["msg"] = reply.msg;
+    whole["data"] = reply.data;
+    EXPECT_EQ(front::EnvelopeText(reply),
+              whole.dump(-1, ' ', false, Json::error_handler_t::replace));
+  }
+  // A provider's own text passed on stands for `data` exactly as it came.
+  EXPECT_EQ(front::EnvelopeText(front::CloudReply::OkText(R"( {"Set" : ["\u5317"]} )")),
+            R"({"code":0,"msg":"操作成功","data": {"Set" : ["\u5317"]} })");
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
 #include "sim_process.h"
 
+#include "child_process.h"
+
 #include <fcntl.h>
 #include <httplib.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace ydt::test {
 namespace {
@@ -36,55 +33,18 @@ SimProcess::SimProcess(std::vector<std::string> extraArgs) {
                                    "--quiet", "--captcha", kCaptcha, "--transition-ms", "150"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) {
-    error_ = "pipe failed";
-    return;
-  }
-  const pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ < 0) {
-    error_ = "fork failed";
-    close(out[0]);
-    close(out[1]);
-    return;
-  }
-  if (pid_ == 0) {
-    // The simulator must not outlive a test process that crashes.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(127);
-    dup2(out[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-
+  ChildLaunch launch;
+  launch.args = std::move(args);
   // Read the start-up lines until the last one ("update notice: ...") or 10 s pass.
-  std::string pending;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  bool done = false;
-  while (!done && std::chrono::steady_clock::now() < deadline) {
-    pollfd pfd{out[0], POLLIN, 0};
-    if (poll(&pfd, 1, 100) <= 0) continue;
-    char buffer[1024];
-    ssize_t n = read(out[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    pending.append(buffer, static_cast<size_t>(n));
-    size_t eol;
-    while ((eol = pending.find('\n')) != std::string::npos) {
-      const std::string line = pending.substr(0, eol);
-      pending.erase(0, eol + 1);
-      if (int p = PortAfter(line, "listening on")) port_ = p;
-      if (int p = PortAfter(line, "web host on")) webPort_ = p;
-      if (line.rfind("update notice:", 0) == 0) done = true;
-    }
-  }
-  close(out[0]);
-  if (!done || port_ <= 0) {
-    error_ = "the simulator did not report its ports";
+  const StartedChild started =
+      StartChild(std::move(launch), std::chrono::seconds(10), [this](const std::string& line) {
+        if (int p = PortAfter(line, "listening on")) port_ = p;
+        if (int p = PortAfter(line, "web host on")) webPort_ = p;
+        return line.rfind("update notice:", 0) == 0;
+      });
+  pid_ = started.pid;
+  if (!started.ready || port_ <= 0) {
+    error_ = pid_ < 0 ? "fork failed" : "the simulator did not report its ports";
     port_ = 0;
     Stop();
   }
@@ -96,17 +56,7 @@ SimProcess::~SimProcess() {
 
 int SimProcess::Stop() {
   if (pid_ <= 0) return -1;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  const int status = StopChild(pid_);
   pid_ = -1;
   return status;
 }

@@ -224,7 +224,7 @@ TEST(AliyunClouds, EachOperationSendsItsActionAndAnswersWhatTheConsoleReads) {
     for (const auto& [name, value] : c.params)
       EXPECT_EQ(query.count(name) ? query.at(name) : "(none)", value) << name;
     if (*c.path) {
-      EXPECT_EQ(Text(reply.data, c.path), c.expected);
+      EXPECT_EQ(Text(reply.Data(), c.path), c.expected);
     }
     ASSERT_EQ(rig.transport.credentialKeys.size(), 1u);
     EXPECT_EQ(rig.transport.credentialKeys[0], std::string("aliyun:") + kId);
@@ -245,7 +245,7 @@ TEST(AliyunClouds, CreationKeepsItsClientTokenWhenResent) {
   const auto first = QueryOf(sent[0]), second = QueryOf(sent[1]);
   EXPECT_EQ(first, second);  // the token and the release time too
   EXPECT_NE(sent[0].Header("x-acs-signature-nonce"), sent[1].Header("x-acs-signature-nonce"));
-  EXPECT_EQ(reply.data["InstanceIdSets"]["InstanceIdSet"].size(), 2u);
+  EXPECT_EQ(reply.Data()["InstanceIdSets"]["InstanceIdSet"].size(), 2u);
   EXPECT_EQ(rig.fake.Machines(kId, "cn-beijing").size(), 3u + 2u);
 }
 
@@ -448,22 +448,22 @@ TEST(AliyunClouds, RepliesAreMappedWhereTheConsoleWouldMisreadThem) {
   rig.fake.AddMachine(kId, "cn-qingdao", both);
   rig.fake.AddMachine(kId, "cn-qingdao", eipOnly);
   const CloudReply list = rig.Perform(Operation::kInstances, {{"region", "cn-qingdao"}});
-  EXPECT_EQ(Text(list.data, "/Instances/Instance/0/PublicIpAddress/IpAddress/0"), "47.1.1.1");
-  EXPECT_EQ(Text(list.data, "/Instances/Instance/1/PublicIpAddress/IpAddress/0"), "39.3.3.3");
+  EXPECT_EQ(Text(list.Data(), "/Instances/Instance/0/PublicIpAddress/IpAddress/0"), "47.1.1.1");
+  EXPECT_EQ(Text(list.Data(), "/Instances/Instance/1/PublicIpAddress/IpAddress/0"), "39.3.3.3");
 
   rig.fake.AddKey("LTAIrich", "rich-secret", "1,234,567.89");
   const CloudReply balance =
       rig.Perform(Operation::kBalance, {{"secretid", "LTAIrich"}, {"secretkey", "rich-secret"}});
-  EXPECT_EQ(Text(balance.data, "/Data/AvailableCashAmount"), "1234567.89");
-  EXPECT_EQ(Text(balance.data, "/Data/AvailableAmount"), "1,234,567.89");
+  EXPECT_EQ(Text(balance.Data(), "/Data/AvailableCashAmount"), "1234567.89");
+  EXPECT_EQ(Text(balance.Data(), "/Data/AvailableAmount"), "1,234,567.89");
 
   // 150 images: two pages of the provider's, one list for the console.
   for (int n = 0; n < 150; ++n) rig.fake.AddOwnImage(kId, "m-x" + std::to_string(n), "镜像");
   rig.fake.ClearReceived();
   const CloudReply images = rig.Perform(Operation::kImages, {{"imagetype", "self"}});
   EXPECT_EQ(rig.fake.Received().size(), 2u);
-  EXPECT_EQ(images.data["Images"]["Image"].size(), 151u);
-  EXPECT_EQ(Text(images.data, "/Images/Image/150/ImageId"), "m-x149");
+  EXPECT_EQ(images.Data()["Images"]["Image"].size(), 151u);
+  EXPECT_EQ(Text(images.Data(), "/Images/Image/150/ImageId"), "m-x149");
 }
 
 TEST(AliyunClouds, EndpointsFollowTheRegionUnlessOverridden) {

@@ -186,7 +186,7 @@ TEST_F(HuaweiOperations, EachOperationCallsItsActionAndAnswersWhatTheConsoleRead
     const json body = sent.body.empty() ? json() : json::parse(sent.body);
     for (const auto& [pointer, value] : c.sent)
       EXPECT_EQ(body.value(json::json_pointer(pointer), json()), value) << pointer;
-    const json data = json::parse(reply.data.dump());
+    const json data = json::parse(reply.Data().dump());
     for (const auto& [pointer, value] : c.answered)
       EXPECT_EQ(data.value(json::json_pointer(pointer), json()), value) << pointer;
     if (c.method == "POST") {
@@ -214,7 +214,7 @@ TEST_F(HuaweiOperations, CreationSendsTheTemplateOnceWhateverTheRetries) {
       {"actiontimer", "3"}};
   const CloudReply reply = Perform(Operation::kRun, form);
   ASSERT_EQ(reply.code, 0) << reply.msg;
-  EXPECT_EQ(reply.data["serverIds"].size(), 2u);
+  EXPECT_EQ(reply.Data()["serverIds"].size(), 2u);
   // Both attempts carried the one token, so the provider created two machines, not four.
   EXPECT_EQ(fake_.ServersCreated(), 2);
   const auto received = fake_.Received();
@@ -291,7 +291,7 @@ TEST_F(HuaweiOperations, BatchesOfMoreThanAHundredAreSplit) {
   ASSERT_EQ(received.size(), 3u);  // lookup, 100, 50
   EXPECT_EQ(json::parse(received[1].body)["os-start"]["servers"].size(), 100u);
   EXPECT_EQ(json::parse(received[2].body)["os-start"]["servers"].size(), 50u);
-  EXPECT_EQ(reply.data["job_ids"].size(), 2u);
+  EXPECT_EQ(reply.Data()["job_ids"].size(), 2u);
 }
 
 TEST_F(HuaweiOperations, FailuresAreNeverSuccessAndSayWhy) {

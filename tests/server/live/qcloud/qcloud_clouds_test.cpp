@@ -235,11 +235,12 @@ TEST_F(QcloudCloudsTest, EachOperationSendsItsActionAndAnswersWhatTheConsoleRead
           << name << " sent " << path << " = " << body.value(Pointer(path), Json()).dump();
     }
     for (const auto& path : c.consoleReads) {
-      EXPECT_TRUE(Has(reply.data, path)) << name << " answers no " << path;
+      EXPECT_TRUE(Has(reply.Data(), path)) << name << " answers no " << path;
     }
     for (const auto& [path, value] : c.data) {
-      EXPECT_TRUE(Has(reply.data, path) && reply.data.at(Pointer(path)) == value)
-          << name << " answers " << path << " = " << reply.data.value(Pointer(path), Json()).dump();
+      EXPECT_TRUE(Has(reply.Data(), path) && reply.Data().at(Pointer(path)) == value)
+          << name << " answers " << path << " = "
+          << reply.Data().value(Pointer(path), Json()).dump();
     }
   }
   EXPECT_EQ(fake_.SignatureFailures(), 0);
