@@ -7,6 +7,7 @@
 
 #include "live/aliyun/aliyun_endpoints.h"
 #include "live/common/crypto.h"
+#include "live/common/json_text.h"
 
 namespace ydt::live::aliyun {
 namespace {
@@ -57,10 +58,20 @@ bool IsThrottling(const ProviderResponse& response) {
   return body.is_object() && Text(body, "Code").find("Throttling") != std::string::npos;
 }
 
-ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host) {
+ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host,
+                     const std::function<bool(std::string_view)>& passOn) {
   if (response.timedOut) return Failure(kCodeTimedOut, "阿里云接口应答超时：" + host);
   if (!response.transportError.empty() || response.status == 0) {
     return Failure(kCodeBadReply, "无法连接阿里云接口 " + host + "：" + response.transportError);
+  }
+  // A page of machines is the largest answer; read into a document it costs the gateway more
+  // than everything else it does for the request.
+  if (passOn && response.status >= 200 && response.status < 300 && IsJson(response.body) &&
+      SurelyLacks(response.body, "Success") && passOn(response.body)) {
+    ApiResult result;
+    result.ok = true;
+    result.text = response.body;
+    return result;
   }
   ordered_json body = ordered_json::parse(response.body, nullptr, false);
   if (!body.is_object()) {
@@ -122,7 +133,7 @@ ApiResult AliyunApi::Call(const AccessKey& key, const std::string& region,
   CallPolicy policy;
   policy.retryable = call.retryable;
   policy.throttled = IsThrottling;
-  return ReadAnswer(transport_.Send("aliyun:" + key.id, build, policy), endpoint.host);
+  return ReadAnswer(transport_.Send("aliyun:" + key.id, build, policy), endpoint.host, call.passOn);
 }
 
 }  // namespace ydt::live::aliyun

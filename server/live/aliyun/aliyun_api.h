@@ -6,6 +6,7 @@
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "live/aliyun/acs3_signer.h"
 #include "live/common/console_form.h"
@@ -28,6 +29,9 @@ struct ApiCall {
   // Only calls that can be sent twice without doing anything twice: reads, and writes whose
   // parameters carry a client token the provider honours.
   bool retryable = true;
+  // Given a successful answer's text, whether it may go to the console as it came without
+  // being read into a document; the result's body then stays empty.
+  std::function<bool(std::string_view)> passOn;
 };
 
 struct ApiResult {
@@ -43,7 +47,8 @@ struct ApiResult {
 bool IsThrottling(const ProviderResponse& response);
 
 // Reads one answer of `host` into a result.
-ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host);
+ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host,
+                     const std::function<bool(std::string_view)>& passOn = {});
 
 class AliyunApi {
  public:

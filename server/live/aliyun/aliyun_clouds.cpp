@@ -7,6 +7,7 @@
 #include "live/aliyun/aliyun_endpoints.h"
 #include "live/common/console_form.h"
 #include "live/common/crypto.h"
+#include "live/common/json_text.h"
 
 namespace ydt::live::aliyun {
 namespace {
@@ -78,9 +79,11 @@ struct Context {
     return true;
   }
 
-  ApiResult Ecs(std::string action, NameValues params, bool retryable = true) const {
-    return api.Call(key, region,
-                    ApiCall{kEcsService, std::move(action), std::move(params), retryable});
+  ApiResult Ecs(std::string action, NameValues params, bool retryable = true,
+                std::function<bool(std::string_view)> passOn = {}) const {
+    return api.Call(
+        key, region,
+        ApiCall{kEcsService, std::move(action), std::move(params), retryable, std::move(passOn)});
   }
 };
 
@@ -114,6 +117,24 @@ class Outcome {
   std::string failures_;
   int code_ = 0;
 };
+
+// Whether a machine page needs no elastic address shown (see below), told from its text:
+// every EipAddress holds an empty IpAddress or none. Anything the text leaves uncertain
+// (escapes, an EipAddress that is not a plain object) answers no.
+bool NoElasticAddressIn(std::string_view text) {
+  if (text.find("\\u") != std::string_view::npos) return false;
+  constexpr std::string_view kKey = "\"EipAddress\"";
+  for (auto at = text.find(kKey); at != std::string_view::npos; at = text.find(kKey, at + 1)) {
+    if (at > 0 && text[at - 1] == '\\') return false;
+    auto i = text.find_first_not_of(" \t\r\n", at + kKey.size());
+    if (i == std::string_view::npos || text[i] != ':') continue;  // a value, not a key
+    i = text.find_first_not_of(" \t\r\n", i + 1);
+    if (i == std::string_view::npos || text[i] != '{') return false;
+    const std::string_view eip = text.substr(i);
+    if (!SurelyLacks(eip, "IpAddress") && MemberText(eip, "IpAddress") != "\"\"") return false;
+  }
+  return true;
+}
 
 // A VPC machine whose public address is an elastic IP lists it under EipAddress and leaves
 // PublicIpAddress empty, while the console reads PublicIpAddress.IpAddress[0] alone.
@@ -159,10 +180,13 @@ CloudReply Instances(const Context& c) {
       !c.Int("limit", 10, 1, kMaxPageSize, limit, failure)) {
     return failure;
   }
-  ApiResult result = c.Ecs("DescribeInstances", {{"RegionId", c.region},
-                                                 {"PageNumber", std::to_string(page)},
-                                                 {"PageSize", std::to_string(limit)}});
+  ApiResult result = c.Ecs("DescribeInstances",
+                           {{"RegionId", c.region},
+                            {"PageNumber", std::to_string(page)},
+                            {"PageSize", std::to_string(limit)}},
+                           true, NoElasticAddressIn);
   if (!result.ok) return FailFrom(std::move(result));
+  if (result.body.is_null()) return CloudReply::OkText(std::move(result.text));
   // A page the console can read as it came goes on as Alibaba wrote it, not written again.
   if (!ShowElasticAddresses(result.body)) return CloudReply::OkText(std::move(result.text));
   return CloudReply::Ok(std::move(result.body));
@@ -194,7 +218,8 @@ CloudReply Act(const Context& c, Operation operation) {
 }
 
 CloudReply Balance(const Context& c) {
-  ApiResult result = c.api.Call(c.key, {}, ApiCall{kBssService, "QueryAccountBalance", {}});
+  ApiResult result =
+      c.api.Call(c.key, {}, ApiCall{kBssService, "QueryAccountBalance", {}, true, {}});
   if (!result.ok) return FailFrom(std::move(result));
   PlainAmount(result.body);
   return CloudReply::Ok(std::move(result.body));

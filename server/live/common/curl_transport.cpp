@@ -17,6 +17,7 @@ struct Exchange {
   ProviderResponse* out = nullptr;
   std::size_t cap = 0;
   bool overflow = false;
+  CURL* curl = nullptr;
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
@@ -25,6 +26,16 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   if (exchange->out->body.size() + length > exchange->cap) {
     exchange->overflow = true;
     return 0;  // makes curl stop with a write error
+  }
+  // A page of machines arrives in many pieces; room for all of it at once spares copying
+  // what came so far each time the text outgrows its buffer.
+  if (exchange->out->body.empty()) {
+    curl_off_t expected = -1;
+    if (curl_easy_getinfo(exchange->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) ==
+            CURLE_OK &&
+        expected > 0 && static_cast<std::size_t>(expected) <= exchange->cap) {
+      exchange->out->body.reserve(static_cast<std::size_t>(expected));
+    }
   }
   exchange->out->body.append(data, length);
   return length;
@@ -159,7 +170,7 @@ ProviderResponse CurlTransport::Attempt(const ProviderRequest& request, millisec
   // A zero time-out means "none" to libcurl; the deadline never grants less than 1 ms.
   timeout = std::max(timeout, milliseconds(1));
 
-  Exchange exchange{&out, options_.maxReplyBytes, false};
+  Exchange exchange{&out, options_.maxReplyBytes, false, curl};
   char errorText[CURL_ERROR_SIZE] = {0};
   const std::string url = UrlOf(request);
   curl_slist* headers = nullptr;

@@ -6,6 +6,7 @@
 
 #include "live/common/console_form.h"
 #include "live/common/crypto.h"
+#include "live/common/json_text.h"
 #include "live/huawei/huawei_endpoints.h"
 #include "live/huawei/huawei_reply.h"
 #include "live/huawei/huawei_signer.h"
@@ -415,8 +416,7 @@ class HuaweiClouds::ConsoleCall {
     if (response.body.empty()) return {std::nullopt, ordered_json::object(), {}};
     if (passOn) {
       const auto first = response.body.find_first_not_of(" \t\r\n");
-      if (first != std::string::npos && response.body[first] == '{' &&
-          ordered_json::accept(response.body)) {
+      if (first != std::string::npos && response.body[first] == '{' && IsJson(response.body)) {
         return {std::nullopt, {}, response.body};
       }
     }

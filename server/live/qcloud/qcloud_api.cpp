@@ -53,7 +53,7 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
   }
   // A page passed on is checked without building a document: valid JSON, one Response
   // object, no Error in it. Anything less certain is read the long way below.
-  if (call.passOn && answer.status == 200 && ordered_json::accept(answer.body)) {
+  if (call.passOn && answer.status == 200 && IsJson(answer.body)) {
     const auto response = MemberText(answer.body, "Response");
     if (response && response->front() == '{' && SurelyLacks(*response, "Error")) {
       out.ok = true;

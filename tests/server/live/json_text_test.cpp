@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace ydt::live {
 namespace {
@@ -37,6 +40,58 @@ TEST(MemberText, AnErrorIsSurelyAbsentOnlyWhenEveryKeyWasReadPlainly) {
   EXPECT_FALSE(SurelyLacks(R"({"TotalCount":1,"Error":{}})", "Error"));
   EXPECT_FALSE(SurelyLacks(R"({"Error":{}})", "Error"));
   EXPECT_FALSE(SurelyLacks(R"(["Error"])", "Error"));
+}
+
+// The check stands in for the parser before a provider's page is passed on unread, so it
+// must never call valid what the parser refuses; where it says no, the parser decides.
+TEST(IsJson, AgreesWithTheParserAndNeverAcceptsMore) {
+  const std::vector<std::string> agreed = {
+      R"({"Response":{"TotalCount":2,"Set":[{"Name":"广州\u4e00区","N":-0.5e+3},null,true]}})",
+      R"( [ 1 , 2.0 , -3e2 , "a\"b\\\/\b\f\n\r\t" , {} , [] ] )", R"("\ud83d\ude00")", "0", "-0",
+      "false", "\"\xF0\x9F\x98\x80\"", "\"\xE2\x82\xAC\"",
+      // refused by both
+      "", " ", "{", "}", "[1,]", R"({"a":1,})", R"({"a" 1})", R"({a:1})", "01", "1.", ".5", "-",
+      "1e", "+1", "tru", "nul", "[1 2]", "\"a", "\"\x01\"", R"("\x")", R"("\u12G4")",
+      "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "\"\xF5\x80\x80\x80\"", "\"\xE2\x82\"", "1 2",
+      "{\"a\":1}}", "[\"\xFF\"]", R"({"a":[1,{"b":}]})"};
+  for (const auto& text : agreed) {
+    EXPECT_EQ(IsJson(text), nlohmann::ordered_json::accept(text)) << text;
+  }
+  // Where it errs, it errs towards no.
+  for (const char* text : {"\xEF\xBB\xBF{}", R"("\udc00")", R"("\ud800")"}) {
+    EXPECT_FALSE(IsJson(text)) << text;
+  }
+  EXPECT_FALSE(IsJson(std::string(300, '[') + std::string(300, ']')));
+  EXPECT_TRUE(IsJson(std::string(200, '[') + std::string(200, ']')));
+
+  // Damaged copies of a page: every one the check calls valid, the parser must too.
+  const std::string page =
+      R"({"Response":{"TotalCount":1,"InstanceSet":[{"InstanceId":"ins-1","InstanceName":"广州\"机\"",)"
+      R"("PublicIpAddresses":["1.2.3.4"],"CPU":2,"Price":-1.25e-2,"Renew":false,"Tags":null}],)"
+      R"("RequestId":"7b"}})";
+  ASSERT_TRUE(IsJson(page));
+  std::mt19937 random(20261211);
+  const std::string alphabet = "{}[]\":,\\ -+.eE0123456789tfnu\x01\xC3\xA9\xE4\xB8";
+  for (int round = 0; round < 20000; ++round) {
+    std::string damaged = page;
+    for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits) {
+      const std::size_t at = random() % damaged.size();
+      const char c = alphabet[random() % alphabet.size()];
+      switch (random() % 3) {
+        case 0:
+          damaged[at] = c;
+          break;
+        case 1:
+          damaged.insert(at, 1, c);
+          break;
+        default:
+          damaged.erase(at, 1);
+      }
+    }
+    if (IsJson(damaged)) {
+      ASSERT_TRUE(nlohmann::ordered_json::accept(damaged)) << damaged;
+    }
+  }
 }
 
 }  // namespace
