@@ -450,6 +450,11 @@ TEST(AliyunClouds, RepliesAreMappedWhereTheConsoleWouldMisreadThem) {
   const CloudReply list = rig.Perform(Operation::kInstances, {{"region", "cn-qingdao"}});
   EXPECT_EQ(Text(list.Data(), "/Instances/Instance/0/PublicIpAddress/IpAddress/0"), "47.1.1.1");
   EXPECT_EQ(Text(list.Data(), "/Instances/Instance/1/PublicIpAddress/IpAddress/0"), "39.3.3.3");
+  EXPECT_TRUE(list.dataText.empty());  // rewritten, so not passed on as the provider wrote it
+  rig.fake.AddMachines(kId, "cn-zhangjiakou", 3);
+  const CloudReply plain = rig.Perform(Operation::kInstances, {{"region", "cn-zhangjiakou"}});
+  EXPECT_EQ(Text(plain.Data(), "/Instances/Instance/2/PublicIpAddress/IpAddress/0"), "47.0.0.3");
+  EXPECT_FALSE(plain.dataText.empty());
 
   rig.fake.AddKey("LTAIrich", "rich-secret", "1,234,567.89");
   const CloudReply balance =
