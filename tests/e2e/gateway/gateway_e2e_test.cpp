@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QtTest>
 #include <algorithm>
@@ -279,6 +281,28 @@ class GatewayEndToEnd : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(balance->text(), Q(expected.balance), 10000);
     QVERIFY2(OneSuccessLine(log, LogTitle(kind, "测试登录")),
              log.toPlainText().left(600).toUtf8().constData());
+
+    // Every running machine at once: lists of at most a hundred, each its own provider call,
+    // and one summary line for the run. A provider may refuse a whole list when one of its
+    // machines is busy (the one just reinstalled), so not every list need succeed.
+    const std::size_t stopsBefore = ReceivedMatching(fake, expected.stop).size();
+    prompter.ClearBoxes();
+    loaded.clear();
+    QTest::mouseClick(grid->findChild<QPushButton*>(Q(WidgetName("按钮", kind, "全部关机"))),
+                      Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 30000);
+    const QRegularExpression summary(
+        QRegularExpression::escape(Q("[" + LogTitle(kind, "全部关机") + "] 共 ")) +
+        QStringLiteral("(\\d+) 个请求：成功 (\\d+)，失败 (\\d+)"));
+    const QRegularExpressionMatch counts = summary.match(log.toPlainText());
+    QVERIFY2(counts.hasMatch(), log.toPlainText().left(600).toUtf8().constData());
+    const int requests = counts.captured(1).toInt();
+    QVERIFY2(requests >= 2, counts.captured(0).toUtf8().constData());  // some 250 machines
+    QCOMPARE(counts.captured(2).toInt() + counts.captured(3).toInt(), requests);
+    QVERIFY(counts.captured(2).toInt() >= 1);
+    QVERIFY(ReceivedMatching(fake, expected.stop).size() - stopsBefore >=
+            static_cast<std::size_t>(requests));
+    QVERIFY(HasBox(prompter, "已执行操作！"));
   }
 
  private:
