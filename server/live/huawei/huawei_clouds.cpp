@@ -425,7 +425,9 @@ class HuaweiClouds::ConsoleCall {
       return Failed(kCodeBadReply,
                     "华为云接口返回内容无法解析（HTTP " + std::to_string(response.status) + "）");
     }
-    return {std::nullopt, std::move(body), passOn ? response.body : std::string()};
+    // Only text the checker passed goes on as it came: what only the parser accepts (a
+    // byte-order mark before the object) would break the console's envelope.
+    return {std::nullopt, std::move(body), {}};
   }
 
   HuaweiClouds& clouds_;

@@ -281,6 +281,37 @@ TEST_F(HuaweiOperations, ProjectIdIsLookedUpOnceAndAgainWhenRefused) {
   EXPECT_EQ(Count("/v3/projects"), 3);
 }
 
+// Answers of the fake with a byte-order mark before them, which the parser reads past and
+// the console's envelope could not hold.
+class MarkedProvider final : public test::FakeProvider {
+ public:
+  explicit MarkedProvider(test::FakeProvider& inner) : inner_(inner) {}
+  std::string Name() const override { return inner_.Name(); }
+  ProviderResponse Handle(const ProviderRequest& request) override {
+    ProviderResponse answer = inner_.Handle(request);
+    answer.body.insert(0, "\xEF\xBB\xBF");
+    return answer;
+  }
+
+ private:
+  test::FakeProvider& inner_;
+};
+
+TEST_F(HuaweiOperations, APageOnlyTheParserAcceptsIsWrittenAfreshForTheConsole) {
+  MarkedProvider marked(fake_);
+  PolicyRecordingTransport transport(marked);
+  HuaweiClouds clouds(transport, Overrides(), Environment());
+  front::CloudRequest request;
+  request.provider = front::Provider::kHuawei;
+  request.operation = Operation::kInstances;
+  request.fields = {
+      {"secretid", kAk}, {"secretkey", kSk}, {"region", kRegion}, {"page", "1"}, {"limit", "10"}};
+  const CloudReply reply = clouds.Perform(request);
+  ASSERT_EQ(reply.code, 0) << reply.msg;
+  EXPECT_TRUE(reply.dataText.empty());  // the document is written out, without the mark
+  EXPECT_EQ(reply.data["servers"].size(), 3u);
+}
+
 TEST_F(HuaweiOperations, BatchesOfMoreThanAHundredAreSplit) {
   fake_.AddMachines(kAk, kRegion, 147);
   std::string list;
