@@ -66,8 +66,8 @@ ApiResult ReadAnswer(const ProviderResponse& response, const std::string& host,
   }
   // A page of machines is the largest answer; read into a document it costs the gateway more
   // than everything else it does for the request.
-  if (passOn && response.status >= 200 && response.status < 300 && IsJson(response.body) &&
-      SurelyLacks(response.body, "Success") && passOn(response.body)) {
+  if (passOn && response.status >= 200 && response.status < 300 &&
+      JsonOutline(response.body).SurelyLacks("", "Success") && passOn(response.body)) {
     ApiResult result;
     result.ok = true;
     result.text = response.body;

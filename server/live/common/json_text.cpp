@@ -1,6 +1,9 @@
 #include "live/common/json_text.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 namespace ydt::live {
 namespace {
@@ -14,7 +17,7 @@ std::size_t SkipSpace(std::string_view t, std::size_t i) {
 
 // Bytes that stand for themselves inside a JSON string: everything but the quote, the
 // backslash, control characters and the bytes of multi-byte UTF-8 sequences. A page of
-// machines is mostly these, so they are skipped with one table look-up each.
+// machines is mostly these.
 constexpr auto kPlainInString = [] {
   std::array<bool, 256> plain{};
   for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
@@ -25,15 +28,33 @@ bool IsPlainInString(char c) {
   return kPlainInString[static_cast<unsigned char>(c)];
 }
 
+// How many bytes from `i` on are plain in a string. Eight are looked at together: with the
+// classic word tests, a byte below n (n <= 0x80) sets its high bit in (x - n*ones) & ~x, and
+// the lowest byte so marked is always a real one (only bytes after a real one can be marked
+// falsely), so the run ends exactly there.
+[[gnu::always_inline]] inline std::size_t PlainRun(std::string_view t, std::size_t i) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+  const auto below = [](std::uint64_t x, std::uint64_t n) { return (x - n * kOnes) & ~x & kHighs; };
+  const std::size_t start = i;
+  for (; i + 8 <= t.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, t.data() + i, sizeof word);
+    if constexpr (std::endian::native != std::endian::little) break;
+    const std::uint64_t special = below(word, 0x20) | below(word ^ ('"' * kOnes), 1) |
+                                  below(word ^ ('\\' * kOnes), 1) | (word & kHighs);
+    if (special != 0) return i - start + static_cast<std::size_t>(std::countr_zero(special) / 8);
+  }
+  while (i < t.size() && IsPlainInString(t[i])) ++i;
+  return i - start;
+}
+
 // Just past the closing quote of the string whose opening quote is at `i`.
 std::size_t StringEnd(std::string_view t, std::size_t i) {
-  for (++i; i < t.size(); ++i) {
-    if (IsPlainInString(t[i])) continue;
-    if (t[i] == '\\') {
-      ++i;
-    } else if (t[i] == '"') {
-      return i + 1;
-    }
+  for (++i; i < t.size();) {
+    i += PlainRun(t, i);
+    if (i >= t.size()) break;
+    if (t[i] == '"') return i + 1;
+    i += t[i] == '\\' ? 2 : 1;
   }
   return npos;
 }
@@ -91,7 +112,10 @@ bool ForEachMember(std::string_view text, Visit visit) {
 // A strict, allocation-free reading of the JSON grammar; see IsJson.
 class Checker {
  public:
-  explicit Checker(std::string_view text) : t_(text) {}
+  // Members of the top level and of the objects directly in it go to `members` when given.
+  using Entries = std::vector<JsonOutline::Entry>;
+  Checker(std::string_view text, Entries* members = nullptr, bool* crowded = nullptr)
+      : t_(text), members_(members), crowded_(crowded) {}
 
   bool Whole() {
     Space();
@@ -102,6 +126,8 @@ class Checker {
 
  private:
   static constexpr int kMaxDepth = 256;
+  // A provider's envelope has a handful of members; a page that has more is read the long way.
+  static constexpr std::size_t kMaxMembers = 64;
 
   bool At(char c) const { return i_ < t_.size() && t_[i_] == c; }
   void Space() { i_ = SkipSpace(t_, i_); }
@@ -181,7 +207,7 @@ class Checker {
   bool String() {
     ++i_;  // the opening quote
     while (i_ < t_.size()) {
-      while (i_ < t_.size() && IsPlainInString(t_[i_])) ++i_;
+      i_ += PlainRun(t_, i_);
       if (i_ >= t_.size()) break;
       const auto c = static_cast<unsigned char>(t_[i_]);
       if (c == '"') {
@@ -242,13 +268,27 @@ class Checker {
     if (i_ >= t_.size()) return false;
     switch (t_[i_]) {
       case '{':
+        if (depth_ == 0) rootIsObject_ = true;
         return Container('}', [this] {
+          const std::size_t keyAt = i_;
           if (!At('"') || !String()) return false;
+          const std::string_view key = t_.substr(keyAt + 1, i_ - keyAt - 2);
           Space();
           if (!At(':')) return false;
           ++i_;
           Space();
-          return Value();
+          // depth_ counts this object: 1 is the top level, 2 an object one of its members holds.
+          if (members_ == nullptr || !rootIsObject_ || depth_ > 2) return Value();
+          const std::size_t valueAt = i_;
+          const std::string_view outer = depth_ == 1 ? std::string_view() : outerKey_;
+          if (depth_ == 1) outerKey_ = key;
+          if (!Value()) return false;
+          if (members_->size() == kMaxMembers) {
+            *crowded_ = true;
+          } else {
+            members_->push_back({outer, key, t_.substr(valueAt, i_ - valueAt)});
+          }
+          return true;
         });
       case '[':
         return Container(']', [this] { return Value(); });
@@ -268,12 +308,60 @@ class Checker {
   std::string_view t_;
   std::size_t i_ = 0;
   int depth_ = 0;
+  Entries* members_;
+  bool* crowded_;
+  bool rootIsObject_ = false;
+  std::string_view outerKey_;
 };
 
 }  // namespace
 
 bool IsJson(std::string_view text) {
   return Checker(text).Whole();
+}
+
+JsonOutline::JsonOutline(std::string_view text) {
+  bool crowded = false;
+  entries_.reserve(16);
+  valid_ = Checker(text, &entries_, &crowded).Whole();
+  unsure_ = crowded;
+  for (const Entry& entry : entries_) {
+    if (entry.key.find('\\') != std::string_view::npos) unsure_ = true;
+  }
+}
+
+bool JsonOutline::Sure(std::string_view outer) const {
+  if (!valid_ || unsure_) return false;
+  if (outer.empty()) return true;
+  int times = 0;
+  bool object = false;
+  for (const Entry& entry : entries_) {
+    if (entry.outer.empty() && entry.key == outer) {
+      ++times;
+      object = entry.value.front() == '{';
+    }
+  }
+  return times == 1 && object;
+}
+
+std::optional<std::string_view> JsonOutline::Member(std::string_view outer,
+                                                    std::string_view name) const {
+  if (!Sure(outer)) return std::nullopt;
+  std::optional<std::string_view> found;
+  for (const Entry& entry : entries_) {
+    if (entry.outer != outer || entry.key != name) continue;
+    if (found) return std::nullopt;
+    found = entry.value;
+  }
+  return found;
+}
+
+bool JsonOutline::SurelyLacks(std::string_view outer, std::string_view name) const {
+  if (!Sure(outer)) return false;
+  for (const Entry& entry : entries_) {
+    if (entry.outer == outer && entry.key == name) return false;
+  }
+  return true;
 }
 
 std::optional<std::string_view> MemberText(std::string_view text, std::string_view name) {

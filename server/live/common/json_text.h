@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace ydt::live {
 
@@ -12,6 +13,37 @@ namespace ydt::live {
 // deeper than 256 or a lone UTF-16 surrogate escape answer no, and the caller then takes the
 // parser's word.
 bool IsJson(std::string_view text);
+
+// What one pass of that check learns of an answer: whether it is JSON, and where the members of
+// its top-level object and of the objects directly inside that one lie. A provider's page is
+// then read once, however many questions about its envelope are asked of it.
+class JsonOutline {
+ public:
+  explicit JsonOutline(std::string_view text);
+
+  bool IsJson() const { return valid_; }
+
+  // Member `name` of the top-level object (`outer` empty) or of the object that its member
+  // `outer` holds. Nullopt when it is absent or there twice, and also when the text is not
+  // JSON, `outer` is there twice or holds no object, or a key was written with escapes: the
+  // caller then reads the parsed document instead.
+  std::optional<std::string_view> Member(std::string_view outer, std::string_view name) const;
+
+  // Whether that object certainly has no member `name`; false wherever Member would be unsure.
+  bool SurelyLacks(std::string_view outer, std::string_view name) const;
+
+  struct Entry {
+    std::string_view outer, key, value;
+  };
+
+ private:
+  // Whether the object meant by `outer` can be answered for at all.
+  bool Sure(std::string_view outer) const;
+
+  std::vector<Entry> entries_;
+  bool valid_ = false;
+  bool unsure_ = false;  // an escaped key, or more members than are kept
+};
 
 // The text of member `name` of the JSON object `text`, which must already have parsed
 // successfully. Nullopt when `text` is not an object or lacks the member, and also when it

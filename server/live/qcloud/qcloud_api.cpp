@@ -51,11 +51,12 @@ Outcome Read(const ProviderResponse& answer, const Call& call, const std::string
                                                 "无法连接" + where + "：" + answer.transportError);
     return out;
   }
-  // A page passed on is checked without building a document: valid JSON, one Response
+  // A page passed on is checked in one pass without building a document: valid JSON, one Response
   // object, no Error in it. Anything less certain is read the long way below.
-  if (call.passOn && answer.status == 200 && IsJson(answer.body)) {
-    const auto response = MemberText(answer.body, "Response");
-    if (response && response->front() == '{' && SurelyLacks(*response, "Error")) {
+  if (call.passOn && answer.status == 200) {
+    const JsonOutline page(answer.body);
+    const auto response = page.Member("", "Response");
+    if (response && page.SurelyLacks("Response", "Error")) {
       out.ok = true;
       out.responseText = std::string(*response);
       return out;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,7 +92,55 @@ TEST(IsJson, AgreesWithTheParserAndNeverAcceptsMore) {
     if (IsJson(damaged)) {
       ASSERT_TRUE(nlohmann::ordered_json::accept(damaged)) << damaged;
     }
+    // What the one-pass outline is sure of, the parsed document must bear out.
+    const JsonOutline outline(damaged);
+    ASSERT_EQ(outline.IsJson(), IsJson(damaged)) << damaged;
+    if (!outline.IsJson()) continue;
+    const auto parsed = nlohmann::ordered_json::parse(damaged);
+    if (const auto response = outline.Member("", "Response")) {
+      ASSERT_EQ(nlohmann::ordered_json::parse(*response), parsed["Response"]) << damaged;
+    }
+    if (outline.SurelyLacks("Response", "Error")) {
+      ASSERT_TRUE(parsed["Response"].is_object() && !parsed["Response"].contains("Error"))
+          << damaged;
+    }
   }
+}
+
+// The outline answers for the top level and the objects directly in it, and nothing deeper.
+TEST(JsonOutline, AnswersOnlyWhereOnePassCanBeSure) {
+  struct Case {
+    std::string text;
+    std::optional<std::string_view> response;  // Member("", "Response")
+    bool lacksError;                           // SurelyLacks("Response", "Error")
+  };
+  std::string crowded = "{";
+  for (int i = 0; i < 70; ++i)
+    crowded += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  crowded += R"("Response":{}})";
+  const std::vector<Case> cases = {
+      {R"( {"RequestId":"a}\"{[", "Response" : {"Set":[{"Error":1}],"In":{"Error":2}} } )",
+       R"({"Set":[{"Error":1}],"In":{"Error":2}})", true},
+      {R"({"Response":{"Error":{"Code":"X"},"RequestId":"r"}})",
+       R"({"Error":{"Code":"X"},"RequestId":"r"})", false},
+      {R"({"Response":{"A":1},"Response":{"B":2}})", std::nullopt, false},  // twice
+      {R"({"Response":"text"})", R"("text")", false},    // no object to lack anything
+      {R"({"Respons\u0065":{}})", std::nullopt, false},  // escaped key
+      {R"({"Response":{"Err\u006fr":1}})", std::nullopt, false},
+      {R"([{"Response":{}}])", std::nullopt, false},  // not an object
+      {R"({"Response":{}})", R"({})", true},
+      {R"({"Response":{},})", std::nullopt, false},  // not JSON
+      {crowded, std::nullopt, false}};
+  for (const Case& c : cases) {
+    const JsonOutline outline(c.text);
+    EXPECT_EQ(outline.Member("", "Response"), c.response) << c.text;
+    EXPECT_EQ(outline.SurelyLacks("Response", "Error"), c.lacksError) << c.text;
+  }
+  const JsonOutline page(cases[0].text);
+  EXPECT_EQ(page.Member("", "RequestId"), R"("a}\"{[")");
+  EXPECT_TRUE(page.SurelyLacks("", "Success"));
+  EXPECT_EQ(page.Member("Response", "In"), R"({"Error":2})");
+  EXPECT_FALSE(page.Member("RequestId", "x"));  // holds no object
 }
 
 }  // namespace
