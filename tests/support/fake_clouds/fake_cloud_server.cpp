@@ -84,6 +84,9 @@ FakeCloudServer::FakeCloudServer(FakeProvider& provider)
   server_->Put(pattern, withBody);
   server_->Delete(pattern, withBody);
   server_->Patch(pattern, withBody);
+  // As a provider's front servers do. Without it a reply's body waited on and off for the
+  // gateway's delayed acknowledgement of the headers: 40 ms stalls in one request of a hundred.
+  server_->set_tcp_nodelay(true);
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ <= 0) {
     port_ = 0;
