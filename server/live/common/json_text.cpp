@@ -109,7 +109,8 @@ bool ForEachMember(std::string_view text, Visit visit) {
   return true;
 }
 
-// A strict, allocation-free reading of the JSON grammar; see IsJson.
+// A strict reading of the JSON grammar that allocates nothing unless it is asked to note
+// members; see IsJson.
 class Checker {
  public:
   // Members of the top level and of the objects directly in it go to `members` when given.
@@ -126,6 +127,7 @@ class Checker {
 
  private:
   static constexpr int kMaxDepth = 256;
+  static constexpr long long kMaxExponent = 307;
   // A provider's envelope has a handful of members; a page that has more is read the long way.
   static constexpr std::size_t kMaxMembers = 64;
 
@@ -142,23 +144,34 @@ class Checker {
     return i_ > start;
   }
 
+  // A number in the grammar that a double can hold: the parser refuses one that overflows to
+  // infinity. Its decimal exponent is bounded by the digits before the point plus the written
+  // exponent; beyond 10^307 this says no and leaves the exact answer to the parser.
   bool Number() {
     if (At('-')) ++i_;
+    const std::size_t whole = i_;
     if (At('0')) {
       ++i_;
     } else if (!Digits()) {
       return false;
     }
+    const long long wholeDigits = static_cast<long long>(i_ - whole);
     if (At('.')) {
       ++i_;
       if (!Digits()) return false;
     }
+    long long exponent = 0;
     if (At('e') || At('E')) {
       ++i_;
+      const bool negative = At('-');
       if (At('+') || At('-')) ++i_;
+      const std::size_t digits = i_;
       if (!Digits()) return false;
+      for (std::size_t k = digits; k < i_ && exponent < kMaxExponent; ++k)
+        exponent = exponent * 10 + (t_[k] - '0');
+      if (negative) exponent = -exponent;
     }
-    return true;
+    return wholeDigits + exponent <= kMaxExponent;
   }
 
   bool Literal(std::string_view word) {
@@ -286,7 +299,7 @@ class Checker {
           if (members_->size() == kMaxMembers) {
             *crowded_ = true;
           } else {
-            members_->push_back({outer, key, t_.substr(valueAt, i_ - valueAt)});
+            members_->push_back({depth_ == 1, outer, key, t_.substr(valueAt, i_ - valueAt)});
           }
           return true;
         });
@@ -324,6 +337,8 @@ JsonOutline::JsonOutline(std::string_view text) {
   bool crowded = false;
   entries_.reserve(16);
   valid_ = Checker(text, &entries_, &crowded).Whole();
+  const std::size_t first = SkipSpace(text, 0);
+  objectAtTop_ = first < text.size() && text[first] == '{';
   unsure_ = crowded;
   for (const Entry& entry : entries_) {
     if (entry.key.find('\\') != std::string_view::npos) unsure_ = true;
@@ -331,12 +346,12 @@ JsonOutline::JsonOutline(std::string_view text) {
 }
 
 bool JsonOutline::Sure(std::string_view outer) const {
-  if (!valid_ || unsure_) return false;
+  if (!valid_ || unsure_ || !objectAtTop_) return false;
   if (outer.empty()) return true;
   int times = 0;
   bool object = false;
   for (const Entry& entry : entries_) {
-    if (entry.outer.empty() && entry.key == outer) {
+    if (entry.top && entry.key == outer) {
       ++times;
       object = entry.value.front() == '{';
     }
@@ -349,7 +364,7 @@ std::optional<std::string_view> JsonOutline::Member(std::string_view outer,
   if (!Sure(outer)) return std::nullopt;
   std::optional<std::string_view> found;
   for (const Entry& entry : entries_) {
-    if (entry.outer != outer || entry.key != name) continue;
+    if (!entry.In(outer) || entry.key != name) continue;
     if (found) return std::nullopt;
     found = entry.value;
   }
@@ -359,7 +374,7 @@ std::optional<std::string_view> JsonOutline::Member(std::string_view outer,
 bool JsonOutline::SurelyLacks(std::string_view outer, std::string_view name) const {
   if (!Sure(outer)) return false;
   for (const Entry& entry : entries_) {
-    if (entry.outer == outer && entry.key == name) return false;
+    if (entry.In(outer) && entry.key == name) return false;
   }
   return true;
 }

@@ -54,16 +54,20 @@ TEST(IsJson, AgreesWithTheParserAndNeverAcceptsMore) {
       "", " ", "{", "}", "[1,]", R"({"a":1,})", R"({"a" 1})", R"({a:1})", "01", "1.", ".5", "-",
       "1e", "+1", "tru", "nul", "[1 2]", "\"a", "\"\x01\"", R"("\x")", R"("\u12G4")",
       "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "\"\xF5\x80\x80\x80\"", "\"\xE2\x82\"", "1 2",
-      "{\"a\":1}}", "[\"\xFF\"]", R"({"a":[1,{"b":}]})"};
+      "{\"a\":1}}", "[\"\xFF\"]", R"({"a":[1,{"b":}]})",
+      // a double overflows past 1.8e308, and the parser refuses it; underflow is zero
+      "1e400", "-12.5E+399", "1e-400", "-1.5e300", "0.000001e-99999"};
   for (const auto& text : agreed) {
     EXPECT_EQ(IsJson(text), nlohmann::ordered_json::accept(text)) << text;
   }
   // Where it errs, it errs towards no.
-  for (const char* text : {"\xEF\xBB\xBF{}", R"("\udc00")", R"("\ud800")"}) {
+  for (const char* text : {"\xEF\xBB\xBF{}", R"("\udc00")", R"("\ud800")", "1e308", "0e308"}) {
     EXPECT_FALSE(IsJson(text)) << text;
   }
   EXPECT_FALSE(IsJson(std::string(300, '[') + std::string(300, ']')));
   EXPECT_TRUE(IsJson(std::string(200, '[') + std::string(200, ']')));
+  EXPECT_FALSE(IsJson(std::string(400, '7')));  // an integer of 400 digits overflows too
+  EXPECT_TRUE(IsJson(std::string(300, '7')));
 
   // Damaged copies of a page: every one the check calls valid, the parser must too.
   const std::string page =
@@ -129,7 +133,8 @@ TEST(JsonOutline, AnswersOnlyWhereOnePassCanBeSure) {
       {R"({"Response":{"Err\u006fr":1}})", std::nullopt, false},
       {R"([{"Response":{}}])", std::nullopt, false},  // not an object
       {R"({"Response":{}})", R"({})", true},
-      {R"({"Response":{},})", std::nullopt, false},  // not JSON
+      {R"({"":{"Response":1,"Error":2}})", std::nullopt, false},  // inside, not at the top
+      {R"({"Response":{},})", std::nullopt, false},               // not JSON
       {crowded, std::nullopt, false}};
   for (const Case& c : cases) {
     const JsonOutline outline(c.text);
@@ -141,6 +146,11 @@ TEST(JsonOutline, AnswersOnlyWhereOnePassCanBeSure) {
   EXPECT_TRUE(page.SurelyLacks("", "Success"));
   EXPECT_EQ(page.Member("Response", "In"), R"({"Error":2})");
   EXPECT_FALSE(page.Member("RequestId", "x"));  // holds no object
+  // An answer that is no object lacks nothing for certain: it is not what was asked for.
+  for (const char* text : {"[]", "1", R"("Success")", "null"}) {
+    EXPECT_TRUE(JsonOutline(text).IsJson()) << text;
+    EXPECT_FALSE(JsonOutline(text).SurelyLacks("", "Success")) << text;
+  }
 }
 
 }  // namespace
