@@ -1,9 +1,6 @@
 #include "live/aliyun/aliyun_api.h"
 
-#include <openssl/rand.h>
-
 #include <ctime>
-#include <random>
 
 #include "live/aliyun/aliyun_endpoints.h"
 #include "live/common/crypto.h"
@@ -13,15 +10,6 @@ namespace ydt::live::aliyun {
 namespace {
 
 using nlohmann::ordered_json;
-
-std::string RandomHex() {
-  unsigned char bytes[16];
-  if (RAND_bytes(bytes, sizeof bytes) != 1) {
-    std::random_device device;
-    for (auto& b : bytes) b = static_cast<unsigned char>(device());
-  }
-  return HexLower(std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
-}
 
 std::string Text(const ordered_json& object, const char* name) {
   auto it = object.find(name);

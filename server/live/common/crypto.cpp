@@ -2,8 +2,10 @@
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
+#include <openssl/rand.h>
 
 #include <ctime>
+#include <random>
 
 namespace ydt::live {
 namespace {
@@ -53,6 +55,15 @@ std::string HexLower(std::string_view bytes) {
     out += kDigits[c & 15];
   }
   return out;
+}
+
+std::string RandomHex() {
+  unsigned char bytes[16];
+  if (RAND_bytes(bytes, sizeof bytes) != 1) {
+    std::random_device device;
+    for (auto& b : bytes) b = static_cast<unsigned char>(device());
+  }
+  return HexLower(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 std::string Sha256Hex(std::string_view data) {

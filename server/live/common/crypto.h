@@ -12,6 +12,10 @@ std::string HmacSha256(std::string_view key, std::string_view data);
 std::string HmacSha1(std::string_view key, std::string_view data);
 
 std::string HexLower(std::string_view bytes);
+
+// 16 bytes from OpenSSL's generator as 32 lower-case hex digits: signature nonces and the
+// client tokens that make a resent creation the same creation.
+std::string RandomHex();
 std::string Sha256Hex(std::string_view data);
 std::string Base64(std::string_view bytes);
 

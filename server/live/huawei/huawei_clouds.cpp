@@ -2,7 +2,6 @@
 
 #include <ctime>
 #include <optional>
-#include <random>
 
 #include "live/common/console_form.h"
 #include "live/common/crypto.h"
@@ -91,19 +90,12 @@ void PutCashAccountFirst(ordered_json& body) {
   }
 }
 
+// A version 4 UUID, the form the provider's SDK gives its client tokens.
 std::string NewUuid() {
-  static std::mutex mutex;
-  static std::mt19937_64 engine{std::random_device{}()};
-  std::uint64_t a = 0, b = 0;
-  {
-    std::lock_guard lock(mutex);
-    a = engine();
-    b = engine();
-  }
-  a = (a & 0xFFFFFFFFFFFF0FFFULL) | 0x0000000000004000ULL;  // version 4
-  b = (b & 0x3FFFFFFFFFFFFFFFULL) | 0x8000000000000000ULL;  // RFC 4122 variant
-  const std::string hex = HexLower(std::string(reinterpret_cast<const char*>(&a), 8) +
-                                   std::string(reinterpret_cast<const char*>(&b), 8));
+  std::string hex = RandomHex();
+  hex[12] = '4';
+  const int high = hex[16] <= '9' ? hex[16] - '0' : hex[16] - 'a' + 10;
+  hex[16] = "89ab"[high & 3];  // the RFC 4122 variant
   return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" +
          hex.substr(16, 4) + "-" + hex.substr(20);
 }

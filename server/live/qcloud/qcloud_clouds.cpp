@@ -1,9 +1,6 @@
 #include "qcloud_clouds.h"
 
-#include <openssl/rand.h>
-
 #include <ctime>
-#include <random>
 
 #include "live/common/console_form.h"
 #include "live/common/crypto.h"
@@ -241,15 +238,6 @@ constexpr Entry kOperations[] = {
     {Operation::kRebuild, true, &Rebuild},
 };
 
-std::string RandomToken() {
-  unsigned char bytes[16];
-  if (RAND_bytes(bytes, sizeof bytes) != 1) {
-    std::random_device device;
-    for (auto& b : bytes) b = static_cast<unsigned char>(device());
-  }
-  return HexLower(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
-}
-
 }  // namespace
 
 QcloudClouds::QcloudClouds(ProviderTransport& transport, const EndpointOverrides& endpoints,
@@ -257,7 +245,7 @@ QcloudClouds::QcloudClouds(ProviderTransport& transport, const EndpointOverrides
     : api_(transport, endpoints, options.clock ? std::move(options.clock) : Api::Clock([] {
              return static_cast<long long>(std::time(nullptr));
            })),
-      clientToken_(options.clientToken ? std::move(options.clientToken) : &RandomToken) {}
+      clientToken_(options.clientToken ? std::move(options.clientToken) : &RandomHex) {}
 
 CloudReply QcloudClouds::Perform(const front::CloudRequest& request) {
   CloudReply reply = Dispatch(request);
