@@ -189,17 +189,28 @@ class HuaweiClouds::ConsoleCall {
   CloudReply Act(const std::string& path, BodyOf bodyOf) {
     const auto ids = ParseInstanceIds(Field("instanceids"));
     if (ids.empty()) return CloudReply::Fail(kCodeBadField, "instanceids中没有实例ID");
-    ordered_json data, jobs = ordered_json::array();
-    for (std::size_t first = 0; first < ids.size(); first += kMaxIdsPerCall) {
+    std::vector<Call> calls;
+    for (const auto& run : InRunsOf(ids, kMaxIdsPerCall)) {
       ordered_json servers = ordered_json::array();
-      for (std::size_t i = first; i < ids.size() && i < first + kMaxIdsPerCall; ++i)
-        servers.push_back({{"id", ids[i]}});
+      for (const std::string& id : run) servers.push_back({{"id", id}});
       // Starting, stopping or deleting twice ends in the same state, so a retry is safe.
-      Call call(kEcs, "POST", path, {}, bodyOf(std::move(servers)).dump());
-      Result result = Send(call);
+      calls.emplace_back(kEcs, "POST", path, NameValues{}, bodyOf(std::move(servers)).dump());
+    }
+    return SendInTurn(calls, kMaxIdsPerCall);
+  }
+
+  // Sends the calls one after another, each for `machinesPerCall` machines, and stops at the
+  // first refusal, saying how many machines the calls before it already took. The reply is
+  // the first call's answer, with every call's job ID when there were several.
+  CloudReply SendInTurn(const std::vector<Call>& calls, std::size_t machinesPerCall) {
+    ordered_json data, jobs = ordered_json::array();
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+      Result result = Send(calls[i]);
       if (result.failure) {
-        if (first > 0)
-          result.failure->msg = "前" + std::to_string(first) + "台已提交；" + result.failure->msg;
+        if (i > 0) {
+          result.failure->msg =
+              "前" + std::to_string(i * machinesPerCall) + "台已提交；" + result.failure->msg;
+        }
         return *result.failure;
       }
       if (data.is_null()) data = result.body;
@@ -296,23 +307,15 @@ class HuaweiClouds::ConsoleCall {
         ordered_json{{"os-change",
                       {{"adminpass", password}, {"imageid", image}, {"mode", "withStopServer"}}}}
             .dump();
-    ordered_json data, jobs = ordered_json::array();
-    for (std::size_t i = 0; i < ids.size(); ++i) {
+    std::vector<Call> calls;
+    for (const std::string& id : ids) {
       // Not retried: a second attempt after a lost answer would wipe the disk again.
-      Call call(kEcs, "POST", "/v2/{project_id}/cloudservers/" + UriEncode(ids[i]) + "/changeos",
-                {}, body);
-      call.retryable = false;
-      Result result = Send(call);
-      if (result.failure) {
-        if (i > 0)
-          result.failure->msg = "前" + std::to_string(i) + "台已提交；" + result.failure->msg;
-        return *result.failure;
-      }
-      if (data.is_null()) data = result.body;
-      jobs.push_back(result.body.value("job_id", ""));
+      calls.emplace_back(kEcs, "POST",
+                         "/v2/{project_id}/cloudservers/" + UriEncode(id) + "/changeos",
+                         NameValues{}, body);
+      calls.back().retryable = false;
     }
-    if (jobs.size() > 1) data["job_ids"] = std::move(jobs);
-    return CloudReply::Ok(std::move(data));
+    return SendInTurn(calls, 1);
   }
 
   // One provider call, with the region's project ID filled in, looked up again once when
