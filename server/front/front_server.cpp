@@ -9,6 +9,7 @@
 
 #include "captcha_picture.h"
 #include "redaction.h"
+#include "route_everything.h"
 #include "text_codec.h"
 
 namespace ydt::front {
@@ -50,24 +51,8 @@ bool FrontServer::Bind(std::string& error) {
   // delays its acknowledgements holds back for up to 40 ms.
   api_->set_tcp_nodelay(true);
   auto api = [this](const httplib::Request& req, httplib::Response& res) { HandleApi(req, res); };
-  // Bodies are read through a content reader: httplib's own reading refuses form bodies over
-  // 8 KiB, and a batch of IDs from a filtered grid can be far longer.
-  auto withBody = [this](const httplib::Request& req, httplib::Response& res,
-                         const httplib::ContentReader& reader) {
-    httplib::Request copy = req;
-    reader([&copy](const char* data, size_t length) {
-      copy.body.append(data, length);
-      return true;
-    });
-    HandleApi(copy, res);
-  };
-  const char* pattern = R"(/.*)";
-  api_->Get(pattern, api);
-  api_->Options(pattern, api);
-  api_->Post(pattern, withBody);
-  api_->Put(pattern, withBody);
-  api_->Patch(pattern, withBody);
-  api_->Delete(pattern, withBody);
+  RouteEverything(*api_, api);
+  api_->Options(R"(/.*)", api);
   if (options_.port == 0) {
     port_ = api_->bind_to_any_port(options_.host);
     if (port_ <= 0) {

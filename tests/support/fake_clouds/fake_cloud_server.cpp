@@ -5,6 +5,8 @@
 #include <cctype>
 #include <chrono>
 
+#include "front/route_everything.h"
+
 namespace ydt::test {
 namespace {
 
@@ -67,23 +69,7 @@ FakeCloudServer::FakeCloudServer(FakeProvider& provider)
     if (type == "application/json") type += "; charset=utf-8";
     res.set_content(answer.body, type);
   };
-  // Bodies go through a content reader: httplib's own reading refuses form bodies over
-  // 8 KiB, and a request naming a hundred machines is longer.
-  auto withBody = [handle](const httplib::Request& req, httplib::Response& res,
-                           const httplib::ContentReader& reader) {
-    httplib::Request copy = req;
-    reader([&copy](const char* data, size_t length) {
-      copy.body.append(data, length);
-      return true;
-    });
-    handle(copy, res);
-  };
-  const char* pattern = R"(/.*)";
-  server_->Get(pattern, handle);
-  server_->Post(pattern, withBody);
-  server_->Put(pattern, withBody);
-  server_->Delete(pattern, withBody);
-  server_->Patch(pattern, withBody);
+  front::RouteEverything(*server_, handle);
   // As a provider's front servers do. Without it a reply's body waited on and off for the
   // gateway's delayed acknowledgement of the headers: 40 ms stalls in one request of a hundred.
   server_->set_tcp_nodelay(true);
